@@ -1,0 +1,35 @@
+# The native build: the library over the simulated platform, with the fast tests.
+if(KVX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+file(GLOB KVX_SIM_SOURCES CONFIGURE_DEPENDS platform/sim/src/*.cpp)
+add_library(win32sim STATIC ${KVX_SIM_SOURCES})
+target_include_directories(win32sim PUBLIC platform platform/sim/include)
+target_compile_options(win32sim PRIVATE ${KVX_WARNINGS})
+
+add_library(kvx32_native STATIC ${KVX_LIBRARY_SOURCES})
+target_include_directories(kvx32_native PUBLIC include src)
+target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
+target_link_libraries(kvx32_native PUBLIC win32sim)
+
+add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_sim.cpp)
+target_include_directories(kvxctl PRIVATE tools/kvxctl)
+target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
+target_link_libraries(kvxctl PRIVATE kvx32_native)
+
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+  file(GLOB KVX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
+  file(GLOB KVX_CONFORMANCE_TESTS CONFIGURE_DEPENDS tests/conformance/*.cpp)
+  list(FILTER KVX_CONFORMANCE_TESTS EXCLUDE REGEX "_wine\\.cpp$")
+  add_executable(kvx_tests ${KVX_NATIVE_TESTS} ${KVX_CONFORMANCE_TESTS})
+  target_include_directories(kvx_tests PRIVATE tests)
+  target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
+  target_link_libraries(kvx_tests PRIVATE kvx32_native GTest::gtest GTest::gtest_main)
+  include(GoogleTest)
+  gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
+
+  add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/kvxctl_tour.sh $<TARGET_FILE:kvxctl>)
+endif()

@@ -1,0 +1,47 @@
+# Checks of the real KVX_32.dll: its export table and resources, and the
+# behaviour checks run under Wine against the real spooler, once per Windows
+# release (Wine gives each program the release named in its AppDefaults key).
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
+set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
+set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
+
+file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
+list(FILTER KVX_CONFORMANCE_SOURCES EXCLUDE REGEX "_sim\\.cpp$")
+add_executable(kvx_checks ${KVX_CONFORMANCE_SOURCES})
+add_dependencies(kvx_checks kvx32_import)
+target_include_directories(kvx_checks PRIVATE tests platform)
+target_compile_options(kvx_checks PRIVATE ${KVX_WARNINGS})
+target_link_options(kvx_checks PRIVATE ${KVX_STATIC_RUNTIME})
+target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool)
+
+add_test(NAME wine_prefix
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
+
+add_test(NAME dll_exports
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_exports.sh $<TARGET_FILE:kvx32>
+                 ${CMAKE_SOURCE_DIR}/tests/wine/expected_exports.txt)
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/check_resources.py)
+  add_test(NAME dll_resources
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
+endif()
+
+foreach(release ${KVX_WINE_RELEASES})
+  set(copy ${CMAKE_BINARY_DIR}/bin/kvx_checks_${release}.exe)
+  add_custom_command(TARGET kvx_checks POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kvx_checks> ${copy})
+  add_test(NAME wine_checks_${release} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${copy})
+  set_tests_properties(wine_checks_${release} PROPERTIES
+                       FIXTURES_REQUIRED wine RUN_SERIAL ON
+                       ENVIRONMENT "${KVX_WINE_ENV};KVX_WINE_RELEASE=${release}")
+endforeach()
+
+add_test(NAME wine_kvxctl_tour
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(wine_kvxctl_tour PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
+                     ENVIRONMENT "${KVX_WINE_ENV}")

@@ -1,0 +1,93 @@
+/*
+ * kvx32.h - host interface of KVX_32.dll, the thermal printer set-up library.
+ *
+ * Every export uses the standard Windows calling convention and ANSI strings.
+ * Declare KVX32_NO_PROTOTYPES to get only the constants and function-pointer
+ * types (for hosts that bind the library with LoadLibrary/GetProcAddress).
+ */
+#ifndef KVX32_H
+#define KVX32_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define KVX_API __stdcall
+#else
+#define KVX_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Platform codes written by GetPlatformFrom32. */
+enum {
+    KVX_PLATFORM_OTHER = 0,
+    KVX_PLATFORM_WIN95 = 2,
+    KVX_PLATFORM_NT3 = 4,
+    KVX_PLATFORM_NT4 = 8,
+    KVX_PLATFORM_WIN98 = 16
+};
+
+/* Driver files that must lie in the spooler's driver directory before the
+ * driver is installed, by platform code. The library copies no files. */
+typedef struct kvx_driver_files {
+    const char* driver_name; /* name registered with the spooler */
+    const char* driver_file; /* each file name starts with a backslash */
+    const char* data_file;
+    const char* config_file;
+} kvx_driver_files;
+
+static inline kvx_driver_files kvx_driver_files_for(int platform_code) {
+    kvx_driver_files nt3 = {"Printer KVX", "\\RASDD.DLL", "\\KVX.DLL", "\\RASDDUI.DLL"};
+    kvx_driver_files nt4 = {"Printer KVX 5.0", "\\KVX_50.DLL", "\\KVX_50.PPD", "\\KVX_50UI.DLL"};
+    kvx_driver_files win4x = {"Printer KVX 5.0", "\\KVX.DRV", "\\KVX.DRV", "\\KVX.DRV"};
+    if (platform_code == KVX_PLATFORM_NT3)
+        return nt3;
+    if (platform_code == KVX_PLATFORM_NT4)
+        return nt4;
+    return win4x;
+}
+
+typedef int32_t(KVX_API* kvx_GetPlatformFrom32_fn)(int16_t* platform_code, int16_t* major,
+                                                   int16_t* minor, int16_t* platform_id);
+typedef uint32_t(KVX_API* kvx_GetPrinterDriverDir_fn)(char* buffer, uint32_t** length);
+typedef int32_t(KVX_API* kvx_InstallThermalPrinterDriver_fn)(void);
+typedef int32_t(KVX_API* kvx_DesInstallThermalPrinterDriver_fn)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KVX32_H */
+
+/* The prototypes have a guard of their own, so that a host that binds some
+ * exports dynamically can still declare them elsewhere. */
+#if !defined(KVX32_NO_PROTOTYPES) && !defined(KVX32_PROTOTYPES)
+#define KVX32_PROTOTYPES
+#ifdef __cplusplus
+extern "C" {
+#endif
+/* Ordinal 5. Writes the platform code and the low 16 bits of the system's major
+ * version, minor version and platform identifier. Returns 0. */
+int32_t KVX_API GetPlatformFrom32(int16_t* platform_code, int16_t* major, int16_t* minor,
+                                  int16_t* platform_id);
+
+/* Ordinal 6. Copies the spooler's driver directory into buffer when **length
+ * (the capacity in bytes) exceeds its length, and returns the bytes written
+ * including the terminator. Otherwise returns 0 and stores the directory's
+ * length (without terminator) in **length. */
+uint32_t KVX_API GetPrinterDriverDir(char* buffer, uint32_t** length);
+
+/* Ordinal 10. Registers the platform's driver: 1 when the spooler accepted it,
+ * 0 when it refused (the thread's last error is then 0). */
+int32_t KVX_API InstallThermalPrinterDriver(void);
+
+/* Ordinal 11. Removes the driver registration: 0 on success, else the
+ * spooler's system error code. */
+int32_t KVX_API DesInstallThermalPrinterDriver(void);
+
+#ifdef __cplusplus
+}
+#endif
+#endif /* KVX32_PROTOTYPES */

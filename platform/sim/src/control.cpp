@@ -1,0 +1,12 @@
+// Resetting the whole simulated machine.
+#include "sim_internal.h"
+
+namespace sim {
+
+void Reset() {
+    detail::ResetMemory();
+    detail::ResetVersion();
+    detail::ResetSpooler();
+}
+
+} // namespace sim

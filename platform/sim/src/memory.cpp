@@ -1,0 +1,235 @@
+// Global and heap memory with Windows' semantics: movable blocks behind handles,
+// lock counts, reallocation that moves the data and keeps the old block on
+// failure, and fault injection by call number.
+#include "sim_internal.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace {
+
+struct Block {
+    SIZE_T size = 0;
+    unsigned locks = 0;
+    bool movable = false;
+    char* data = nullptr;
+    char* token = nullptr; // identity of a movable block's handle
+};
+
+std::map<HGLOBAL, Block> g_blocks;
+std::set<void*> g_heapBlocks;
+int g_heapToken;
+
+sim::Fault g_faultKind = sim::Fault::AnyMemory;
+unsigned g_faultCountdown = 0; // 0 = nothing armed
+bool g_faultFired = false;
+
+char* NewData(SIZE_T bytes, bool zero) {
+    auto* data = static_cast<char*>(std::malloc(bytes ? bytes : 1));
+    if (data == nullptr)
+        std::abort();
+    // Fresh memory that is not asked to be zeroed holds garbage, as on Windows.
+    std::memset(data, zero ? 0 : 0xCD, bytes ? bytes : 1);
+    return data;
+}
+
+void FreeBlock(Block& block) {
+    std::free(block.data);
+    delete block.token;
+}
+
+} // namespace
+
+namespace sim::detail {
+
+bool ShouldFail(Fault kind) {
+    if (g_faultCountdown == 0)
+        return false;
+    if (g_faultKind != Fault::AnyMemory && g_faultKind != kind)
+        return false;
+    if (--g_faultCountdown != 0)
+        return false;
+    g_faultFired = true;
+    return true;
+}
+
+// Blocks the code under test still holds (a pending result, a module-wide string)
+// stay valid across a reset; tests compare counts before and after.
+void ResetMemory() {
+    sim::ClearFaults();
+}
+
+} // namespace sim::detail
+
+namespace sim {
+
+void FailNth(Fault kind, unsigned nth) {
+    g_faultKind = kind;
+    g_faultCountdown = nth;
+    g_faultFired = false;
+}
+
+void ClearFaults() {
+    g_faultCountdown = 0;
+    g_faultFired = false;
+}
+
+bool FaultFired() {
+    return g_faultFired;
+}
+
+size_t LiveGlobalBlocks() {
+    return g_blocks.size();
+}
+
+size_t LockedGlobalBlocks() {
+    size_t locked = 0;
+    for (auto& [handle, block] : g_blocks)
+        locked += block.locks != 0;
+    return locked;
+}
+
+size_t LiveHeapBlocks() {
+    return g_heapBlocks.size();
+}
+
+bool GlobalBlockInfo(HGLOBAL handle, SIZE_T* size, unsigned* locks) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end())
+        return false;
+    *size = it->second.size;
+    *locks = it->second.locks;
+    return true;
+}
+
+} // namespace sim
+
+using sim::detail::ShouldFail;
+
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
+    if (ShouldFail(sim::Fault::GlobalAlloc)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    Block block;
+    block.size = bytes;
+    block.movable = (flags & GMEM_MOVEABLE) != 0;
+    block.data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0);
+    HGLOBAL handle = block.data;
+    if (block.movable) {
+        block.token = new char;
+        handle = block.token;
+    }
+    g_blocks[handle] = block;
+    return handle;
+}
+
+LPVOID GlobalLock(HGLOBAL handle) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (ShouldFail(sim::Fault::GlobalLock)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    if (it->second.movable)
+        ++it->second.locks;
+    return it->second.data;
+}
+
+BOOL GlobalUnlock(HGLOBAL handle) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Block& block = it->second;
+    if (block.locks == 0) {
+        SetLastError(block.movable ? ERROR_NOT_LOCKED : NO_ERROR);
+        return FALSE;
+    }
+    if (--block.locks == 0) {
+        SetLastError(NO_ERROR);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (ShouldFail(sim::Fault::GlobalReAlloc)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr; // the old block stays as it was
+    }
+    Block block = it->second;
+    if (!block.movable && !(flags & GMEM_MOVEABLE) && bytes > block.size) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY); // a fixed block can only shrink in place
+        return nullptr;
+    }
+    // The data always moves, so a caller that keeps an old pointer or handle is caught.
+    char* data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0);
+    std::memcpy(data, block.data, block.size < bytes ? block.size : bytes);
+    FreeBlock(it->second);
+    g_blocks.erase(it);
+    block.data = data;
+    block.size = bytes;
+    HGLOBAL newHandle = data;
+    block.token = nullptr;
+    if (block.movable) {
+        block.token = new char;
+        newHandle = block.token;
+    }
+    g_blocks[newHandle] = block;
+    return newHandle;
+}
+
+HGLOBAL GlobalFree(HGLOBAL handle) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return handle;
+    }
+    FreeBlock(it->second);
+    g_blocks.erase(it);
+    return nullptr;
+}
+
+SIZE_T GlobalSize(HGLOBAL handle) {
+    auto it = g_blocks.find(handle);
+    if (it == g_blocks.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return it->second.size;
+}
+
+HANDLE GetProcessHeap(void) {
+    return &g_heapToken;
+}
+
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
+    if (heap != &g_heapToken || ShouldFail(sim::Fault::HeapAlloc))
+        return nullptr;
+    char* memory = NewData(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
+    g_heapBlocks.insert(memory);
+    return memory;
+}
+
+BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
+    if (memory == nullptr)
+        return TRUE;
+    if (heap != &g_heapToken || g_heapBlocks.erase(memory) == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::free(memory);
+    return TRUE;
+}

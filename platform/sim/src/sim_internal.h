@@ -1,0 +1,26 @@
+// Shared plumbing of the simulation's areas.
+#pragma once
+
+#include <sim_control.h>
+
+#include <string>
+
+namespace sim::detail {
+
+// Each area resets its own state; Reset() calls them all.
+void ResetMemory();
+void ResetVersion();
+void ResetSpooler();
+
+// Whether the running version is an NT one (decides the spooler environment).
+bool RunningOnNT();
+// "Windows NT x86" or "Windows 4.0", after the running version.
+std::string RunningEnvironment();
+
+// Consumes one call of that kind against the armed fault; true when it must fail.
+bool ShouldFail(Fault kind);
+
+// Case-insensitive equality, as Windows compares names and paths.
+bool EqualNoCase(const std::string& a, const std::string& b);
+
+} // namespace sim::detail

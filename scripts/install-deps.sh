@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the builds and tests need, only those missing.
+set -euo pipefail
+packages=(cmake g++ googletest libgtest-dev libbenchmark-dev python3 python3-pefile clang
+          g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32:i386 wine64 xvfb xdotool imagemagick valgrind)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

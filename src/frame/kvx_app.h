@@ -1,0 +1,13 @@
+// The module's application object.
+#pragma once
+
+#include "framework/win_app.h"
+
+class CKvxApp : public CWinApp {
+public:
+    CKvxApp() : CWinApp(nullptr) {}
+    ~CKvxApp() override;
+    const MessageMap* GetMessageMap() const override { return &messageMap; }
+
+    static const MessageMap messageMap;
+};

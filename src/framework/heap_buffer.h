@@ -1,0 +1,35 @@
+// HeapBuffer: a working buffer from the process heap, owned for one call.
+#pragma once
+
+#include <win32.h>
+
+#include <utility>
+
+class HeapBuffer {
+public:
+    HeapBuffer() = default;
+    explicit HeapBuffer(SIZE_T bytes, DWORD flags = HEAP_ZERO_MEMORY)
+        : data_(static_cast<char*>(HeapAlloc(GetProcessHeap(), flags, bytes ? bytes : 1))),
+          size_(data_ ? bytes : 0) {}
+    HeapBuffer(const HeapBuffer&) = delete;
+    HeapBuffer& operator=(const HeapBuffer&) = delete;
+    HeapBuffer(HeapBuffer&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    HeapBuffer& operator=(HeapBuffer&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        return *this;
+    }
+    ~HeapBuffer() {
+        if (data_ != nullptr)
+            HeapFree(GetProcessHeap(), 0, data_);
+    }
+
+    explicit operator bool() const { return data_ != nullptr; }
+    char* data() const { return data_; }
+    SIZE_T size() const { return size_; }
+
+private:
+    char* data_ = nullptr;
+    SIZE_T size_ = 0;
+};

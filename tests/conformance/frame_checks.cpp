@@ -1,0 +1,134 @@
+// Behaviour of platform identification, the driver directory and the driver
+// installation, checked against whatever platform the test runs on.
+#include "conformance/test_machine.h"
+
+#include <win32.h>
+
+#include <gtest/gtest.h>
+#include <kvx32.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string SpoolerDriverDirectory() {
+    char buffer[1024] = {};
+    DWORD needed = 0;
+    EXPECT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(buffer),
+                                           sizeof buffer, &needed));
+    return buffer;
+}
+
+std::string FileNameOf(const std::string& path) {
+    return path.substr(path.find_last_of('\\'));
+}
+
+bool IsNT(int code) {
+    return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
+}
+
+// Runs `check` for every release this run can switch to; fails if there is none.
+template <typename Check> void ForEachRelease(Check check) {
+    int ran = 0;
+    for (const machine::Release& release : machine::Releases()) {
+        if (!machine::Use(release))
+            continue;
+        SCOPED_TRACE(release.name);
+        check(release);
+        ++ran;
+    }
+    EXPECT_GT(ran, 0) << "no release could be checked";
+}
+
+TEST(PlatformCheck, CodeAndVersionNumbersMatchTheSystemsVersionQuery) {
+    ForEachRelease([](const machine::Release& release) {
+        OSVERSIONINFOA system = {};
+        system.dwOSVersionInfoSize = sizeof system;
+        ASSERT_TRUE(GetVersionExA(&system));
+        EXPECT_EQ(system.dwPlatformId, release.platformId);
+        EXPECT_EQ(system.dwMajorVersion, release.major);
+        EXPECT_EQ(system.dwMinorVersion, release.minor);
+
+        int16_t code = -1, major = -1, minor = -1, id = -1;
+        EXPECT_EQ(GetPlatformFrom32(&code, &major, &minor, &id), 0);
+        EXPECT_EQ(code, release.code);
+        EXPECT_EQ(major, static_cast<int16_t>(system.dwMajorVersion));
+        EXPECT_EQ(minor, static_cast<int16_t>(system.dwMinorVersion));
+        EXPECT_EQ(id, static_cast<int16_t>(system.dwPlatformId));
+    });
+}
+
+TEST(DriverDirCheck, ReportsTheSpoolersDirectoryThroughTheTwoCallProtocol) {
+    ForEachRelease([](const machine::Release&) {
+        std::string expected = SpoolerDriverDirectory();
+        uint32_t expectedLength = static_cast<uint32_t>(expected.size());
+        ASSERT_GT(expectedLength, 0u);
+
+        uint32_t length = 12345;
+        uint32_t* lengthRef = &length;
+        EXPECT_EQ(GetPrinterDriverDir(nullptr, &lengthRef), 0u); // no buffer: report the length
+        EXPECT_EQ(length, expectedLength);
+
+        std::vector<char> buffer(expectedLength + 8, '#');
+        length = expectedLength; // one byte short of the terminator
+        EXPECT_EQ(GetPrinterDriverDir(buffer.data(), &lengthRef), 0u);
+        EXPECT_EQ(length, expectedLength);
+        EXPECT_EQ(buffer[0], '\0');
+        EXPECT_EQ(buffer[1], '#');
+
+        length = expectedLength + 1;
+        EXPECT_EQ(GetPrinterDriverDir(buffer.data(), &lengthRef), expectedLength + 1);
+        EXPECT_EQ(std::string(buffer.data()), expected);
+        EXPECT_EQ(buffer[expectedLength + 1], '#');
+        EXPECT_EQ(length, expectedLength + 1); // untouched when the copy was made
+
+        uint32_t* nullLength = nullptr;
+        EXPECT_EQ(GetPrinterDriverDir(buffer.data(), &nullLength), 0u);
+        EXPECT_EQ(GetPrinterDriverDir(buffer.data(), nullptr), 0u);
+    });
+}
+
+TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
+    ForEachRelease([](const machine::Release& release) {
+        machine::Clean();
+        kvx_driver_files files = kvx_driver_files_for(release.code);
+        std::string directory = SpoolerDriverDirectory();
+        for (const char* file : {files.driver_file, files.data_file, files.config_file})
+            machine::PlaceFile(directory + file);
+
+        EXPECT_EQ(InstallThermalPrinterDriver(), 1);
+
+        char environment[32];
+        std::strcpy(environment, IsNT(release.code) ? "Windows NT x86" : "Windows 4.0");
+        DWORD needed = 0, returned = 0;
+        EnumPrinterDriversA(nullptr, environment, 2, nullptr, 0, &needed, &returned);
+        std::vector<BYTE> list(needed + 1);
+        ASSERT_TRUE(
+            EnumPrinterDriversA(nullptr, environment, 2, list.data(), needed, &needed, &returned));
+        const auto* drivers = reinterpret_cast<const DRIVER_INFO_2A*>(list.data());
+        const DRIVER_INFO_2A* ours = nullptr;
+        for (DWORD i = 0; i < returned; ++i)
+            if (std::string(drivers[i].pName) == files.driver_name)
+                ours = &drivers[i];
+        ASSERT_NE(ours, nullptr) << files.driver_name << " not listed under " << environment;
+        // The spooler may move the files into a version subfolder; the names stay.
+        EXPECT_EQ(FileNameOf(ours->pDriverPath), files.driver_file);
+        EXPECT_EQ(FileNameOf(ours->pDataFile), files.data_file);
+        EXPECT_EQ(FileNameOf(ours->pConfigFile), files.config_file);
+
+        // Removal asks for "Printer KVX" outside the Windows 95/98/NT 4 codes, so on
+        // those it finds nothing to remove.
+        bool removesInstalled =
+            release.code == KVX_PLATFORM_WIN95 || release.code == KVX_PLATFORM_WIN98 ||
+            release.code == KVX_PLATFORM_NT4 || release.code == KVX_PLATFORM_NT3;
+        if (removesInstalled) {
+            EXPECT_EQ(DesInstallThermalPrinterDriver(), 0);
+        }
+        EXPECT_EQ(DesInstallThermalPrinterDriver(), ERROR_UNKNOWN_PRINTER_DRIVER);
+        machine::Clean();
+    });
+}
+
+} // namespace

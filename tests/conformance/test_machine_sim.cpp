@@ -1,0 +1,17 @@
+// The simulated machine: any release on demand, files in the simulated disk.
+#include "conformance/test_machine.h"
+
+#include <sim_control.h>
+
+namespace machine {
+
+bool Use(const Release& release) {
+    sim::Reset();
+    return sim::SetWindowsVersion(release.name);
+}
+
+void PlaceFile(const std::string& path) {
+    sim::AddFile(path);
+}
+
+} // namespace machine

@@ -1,0 +1,24 @@
+// The real machine under Wine: the release is the one ctest started the program
+// under (KVX_WINE_RELEASE), files are real files.
+#include "conformance/test_machine.h"
+
+#include <win32.h>
+
+#include <cstdlib>
+#include <kvx32.h>
+
+namespace machine {
+
+bool Use(const Release& release) {
+    const char* running = std::getenv("KVX_WINE_RELEASE");
+    return running != nullptr && std::string(running) == release.name;
+}
+
+void PlaceFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+} // namespace machine

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The native kvxctl answers each command as the library does on the simulated machine.
+set -u
+kvxctl=$1
+fail=0
+expect() { # expect EXIT-CODE PATTERN -- kvxctl arguments...
+    local want=$1 pattern=$2; shift 3
+    local out code
+    out=$("$kvxctl" "$@" 2>&1); code=$?
+    if [ "$code" != "$want" ] || ! grep -q -- "$pattern" <<<"$out"; then
+        echo "FAIL: kvxctl $* -> exit $code (want $want), output:"; echo "$out"; fail=1
+    fi
+}
+expect 0 'platform code  8'           -- platform
+expect 0 'platform code  2'           -- --windows win95 platform
+expect 0 'platform code  4'           -- --windows nt351 platform
+expect 0 'w32x86'                     -- driver-dir
+expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver
+expect 0 'installed driver "Printer KVX 5.0"' -- --with-driver-files install-driver
+expect 1 'ERROR_UNKNOWN_PRINTER_DRIVER' -- remove-driver
+expect 2 'unknown command'            -- frobnicate
+expect 2 'unknown Windows release'    -- --windows os2 platform
+expect 0 'exit codes'                 -- --help
+exit $fail

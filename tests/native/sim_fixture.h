@@ -1,0 +1,38 @@
+// Test fixture and helpers over the simulated platform.
+#pragma once
+
+#include <sim_control.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override { sim::Reset(); }
+};
+
+// Fails the 1st, 2nd, ... memory operation (global allocation, lock, resize or
+// heap allocation) of `operation` in turn until a run completes without the fault
+// firing. After each run it checks that no global or heap block leaked and no
+// lock is held, then calls `check(faultFired)` for the operation's own result.
+// Returns the number of failure points covered.
+inline unsigned SweepMemoryFaults(const std::function<void()>& operation,
+                                  const std::function<void(bool faultFired)>& check) {
+    for (unsigned nth = 1; nth < 10000; ++nth) {
+        size_t globalBlocks = sim::LiveGlobalBlocks();
+        size_t heapBlocks = sim::LiveHeapBlocks();
+        sim::FailNth(sim::Fault::AnyMemory, nth);
+        operation();
+        bool fired = sim::FaultFired();
+        sim::ClearFaults();
+        EXPECT_EQ(sim::LiveGlobalBlocks(), globalBlocks) << "global block leaked, failure " << nth;
+        EXPECT_EQ(sim::LiveHeapBlocks(), heapBlocks) << "heap block leaked, failure " << nth;
+        EXPECT_EQ(sim::LockedGlobalBlocks(), 0u) << "lock held, failure " << nth;
+        check(fired);
+        if (!fired)
+            return nth - 1;
+    }
+    ADD_FAILURE() << "the operation never completed";
+    return 0;
+}

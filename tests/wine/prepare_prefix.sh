@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Creates the private Wine prefix of the checks (once) and gives each per-release
+# copy of the check program its Windows release: prepare_prefix.sh PREFIX RELEASE...
+set -euo pipefail
+prefix=$1; shift
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$prefix"
+if [ ! -f "$prefix/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+fi
+for release in "$@"; do
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
+        /v Version /d "$release" /f >/dev/null
+done
+wineserver -w

@@ -1,0 +1,48 @@
+// Binding to the real KVX_32.dll, as a host does: LoadLibrary and GetProcAddress
+// by export name.
+#include "binding.h"
+
+#include <win32.h>
+
+namespace {
+
+std::string g_dllPath = "KVX_32.dll";
+
+template <typename Function>
+bool Bind(HMODULE module, const char* name, Function* function, std::string* error) {
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (*function == nullptr)
+        *error = std::string("KVX_32.dll has no export named ") + name;
+    return *function != nullptr;
+}
+
+} // namespace
+
+bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
+    if (std::string(argv[*index]) != "--dll")
+        return false;
+    if (*index + 1 >= argc) {
+        *error = "--dll needs the path of KVX_32.dll";
+        return true;
+    }
+    g_dllPath = argv[++*index];
+    return true;
+}
+
+const char* BindingOptionsHelp() {
+    return "  --dll PATH        load the library from PATH (default: KVX_32.dll beside kvxctl)\n";
+}
+
+bool BindLibrary(KvxLibrary* library, std::string* error) {
+    HMODULE module = LoadLibraryA(g_dllPath.c_str());
+    if (module == nullptr) {
+        *error = "cannot load " + g_dllPath + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return Bind(module, "GetPlatformFrom32", &library->GetPlatformFrom32, error) &&
+           Bind(module, "GetPrinterDriverDir", &library->GetPrinterDriverDir, error) &&
+           Bind(module, "InstallThermalPrinterDriver", &library->InstallThermalPrinterDriver,
+                error) &&
+           Bind(module, "DesInstallThermalPrinterDriver", &library->DesInstallThermalPrinterDriver,
+                error);
+}
