@@ -6,11 +6,11 @@ prefix=$1; shift
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    "${KVX_WINE:-wine}" wineboot -i >/dev/null 2>&1 || true
     wineserver -w
 fi
 for release in "$@"; do
-    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
+    "${KVX_WINE:-wine}" reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
         /v Version /d "$release" /f >/dev/null
 done
 wineserver -w
