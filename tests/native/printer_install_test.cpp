@@ -69,7 +69,7 @@ TEST_F(PrinterInstallTest, PrinterIsLocalRawAndUnshared) {
     PlaceDriverFiles();
     ASSERT_EQ(InstallThermalPrinter("LPT1:"), 1);
     ASSERT_EQ(sim::Printers().size(), 1u);
-    const sim::Printer& p = sim::Printers()[0];
+    const sim::Printer p = sim::Printers()[0];
     EXPECT_EQ(p.printProcessor, "winprint");
     EXPECT_EQ(p.datatype, "RAW");
     EXPECT_EQ(p.attributes, DWORD{PRINTER_ATTRIBUTE_LOCAL});
