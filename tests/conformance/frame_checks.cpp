@@ -81,9 +81,7 @@ TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
     machine::ForEachRelease([](const machine::Release& release) {
         machine::Clean();
         kvx_driver_files files = kvx_driver_files_for(release.code);
-        std::string directory = SpoolerDriverDirectory();
-        for (const char* file : {files.driver_file, files.data_file, files.config_file})
-            machine::PlaceFile(directory + file);
+        machine::PlaceDriverFiles(release.code);
 
         EXPECT_EQ(InstallThermalPrinterDriver(), 1);
 
