@@ -52,7 +52,12 @@ foreach(release ${KVX_WINE_RELEASES})
                        ENVIRONMENT "${KVX_WINE_ENV};KVX_WINE_RELEASE=${release}")
 endforeach()
 
+# The 64-bit stand-in tours as Windows 98: a 64-bit process sees the NT spooler's
+# x64 environment, where the product's 32-bit NT driver cannot serve a printer.
+if(KVX_WINE64)
+  set(KVX_TOUR_ENV KVX_TOUR_RELEASE=win98)
+endif()
 add_test(NAME wine_kvxctl_tour
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(wine_kvxctl_tour PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
-                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV};${KVX_TOUR_ENV}")

@@ -44,5 +44,10 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "InstallThermalPrinterDriver", &library->InstallThermalPrinterDriver,
                 error) &&
            Bind(module, "DesInstallThermalPrinterDriver", &library->DesInstallThermalPrinterDriver,
-                error);
+                error) &&
+           Bind(module, "InstallThermalPrinter", &library->InstallThermalPrinter, error) &&
+           Bind(module, "GetPrinterDriverName", &library->GetPrinterDriverName, error) &&
+           Bind(module, "EnumLocalPorts", &library->EnumLocalPorts, error) &&
+           Bind(module, "SetPortSettings", &library->SetPortSettings, error) &&
+           Bind(module, "NetGetInfos", &library->NetGetInfos, error);
 }

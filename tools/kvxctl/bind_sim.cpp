@@ -53,5 +53,10 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->GetPrinterDriverDir = &GetPrinterDriverDir;
     library->InstallThermalPrinterDriver = &InstallThermalPrinterDriver;
     library->DesInstallThermalPrinterDriver = &DesInstallThermalPrinterDriver;
+    library->InstallThermalPrinter = &InstallThermalPrinter;
+    library->GetPrinterDriverName = &GetPrinterDriverName;
+    library->EnumLocalPorts = &EnumLocalPorts;
+    library->SetPortSettings = &SetPortSettings;
+    library->NetGetInfos = &NetGetInfos;
     return true;
 }
