@@ -3,6 +3,7 @@
 #include "framework/module_instance.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -19,8 +20,9 @@ char* EmptyChars() {
     return g_empty.header.chars();
 }
 
-// A new buffer with count 1 holding length characters of text, or null.
-char* NewChars(const char* text, size_t length) {
+// A new buffer with count 1 for length characters, the first `copied` of them
+// taken from text (all of them by default), or null.
+char* NewChars(const char* text, size_t length, size_t copied = SIZE_MAX) {
     if (length > 0x7FFFFFF0)
         return nullptr;
     auto* data = static_cast<CSharedString::Data*>(
@@ -30,7 +32,7 @@ char* NewChars(const char* text, size_t length) {
     data->refs = 1;
     data->length = static_cast<LONG>(length);
     data->capacity = static_cast<LONG>(length);
-    std::memcpy(data->chars(), text, length);
+    std::memcpy(data->chars(), text, copied < length ? copied : length);
     data->chars()[length] = '\0';
     return data->chars();
 }
@@ -130,7 +132,7 @@ bool CSharedString::Append(const char* text) {
     size_t addLength = std::strlen(text);
     if (addLength > 0x7FFFFFF0 - ownLength)
         return false;
-    char* fresh = NewChars(chars_, ownLength + addLength);
+    char* fresh = NewChars(chars_, ownLength + addLength, ownLength);
     if (fresh == nullptr)
         return false;
     std::memcpy(fresh + ownLength, text, addLength); // text may be our own characters
