@@ -18,6 +18,11 @@ expect 0 'w32x86'                     -- driver-dir
 expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver
 expect 0 'installed driver "Printer KVX 5.0"' -- --with-driver-files install-driver
 expect 1 'ERROR_UNKNOWN_PRINTER_DRIVER' -- remove-driver
+expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
+expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
+expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
 expect 2 'unknown command'            -- frobnicate
 expect 2 'unknown Windows release'    -- --windows os2 platform
 expect 0 'exit codes'                 -- --help

@@ -28,6 +28,23 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         PlaceDriverFiles();
         return true;
     }
+    if (option == "--browse-cancel") {
+        sim::QueueBrowseCancel();
+        return true;
+    }
+    if (option == "--browse-path" || option == "--browse-printer") {
+        if (*index + 1 >= argc) {
+            *error = option + " needs a value";
+            return true;
+        }
+        std::string value = argv[++*index];
+        // A file-system item shows its last component; a printer has no path.
+        if (option == "--browse-path")
+            sim::QueueBrowseChoice({value.substr(value.find_last_of('\\') + 1), value, true});
+        else
+            sim::QueueBrowseChoice({value, "", false});
+        return true;
+    }
     if (option != "--windows")
         return false;
     if (*index + 1 >= argc) {
@@ -45,7 +62,11 @@ const char* BindingOptionsHelp() {
     return "  --windows RELEASE     simulate that Windows release (default nt40): win31 win95\n"
            "                        win98 winme nt351 nt40 win2k winxp win10\n"
            "  --with-driver-files   place the platform's driver files in the simulated\n"
-           "                        driver directory (give it after --windows)\n";
+           "                        driver directory (give it after --windows)\n"
+           "  --browse-path PATH    the next browse dialog confirms a folder with that path\n"
+           "  --browse-printer NAME the next browse dialog confirms a printer of that name\n"
+           "                        (no file-system path)\n"
+           "  --browse-cancel       the next browse dialog is cancelled (also the default)\n";
 }
 
 bool BindLibrary(KvxLibrary* library, std::string*) {
@@ -53,5 +74,6 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->GetPrinterDriverDir = &GetPrinterDriverDir;
     library->InstallThermalPrinterDriver = &InstallThermalPrinterDriver;
     library->DesInstallThermalPrinterDriver = &DesInstallThermalPrinterDriver;
+    library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
     return true;
 }

@@ -135,6 +135,8 @@ const Command kCommands[] = {
     {"install-driver", "", "register the thermal printer driver (its files must be in driver-dir)",
      RunInstallDriver},
     {"remove-driver", "", "remove the driver registration", RunRemoveDriver},
+    {"browse-dialog", "[--title TEXT]",
+     "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <sim_control.h>
 
+#include <functional>
 #include <string>
 
 namespace sim::detail {
@@ -22,5 +23,14 @@ bool ShouldFail(Fault kind);
 
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
+
+// ---- windows and the shell ----
+void ResetShell();
+
+// A window of the simulation is a message handler behind a handle: SendMessageA
+// calls the handler of a live window.
+using WindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
+HWND CreateSimWindow(WindowHandler handler);
+void DestroySimWindow(HWND window);
 
 } // namespace sim::detail
