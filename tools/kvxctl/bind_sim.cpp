@@ -74,6 +74,11 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->GetPrinterDriverDir = &GetPrinterDriverDir;
     library->InstallThermalPrinterDriver = &InstallThermalPrinterDriver;
     library->DesInstallThermalPrinterDriver = &DesInstallThermalPrinterDriver;
+    library->InstallThermalPrinter = &InstallThermalPrinter;
+    library->GetPrinterDriverName = &GetPrinterDriverName;
+    library->EnumLocalPorts = &EnumLocalPorts;
+    library->SetPortSettings = &SetPortSettings;
+    library->NetGetInfos = &NetGetInfos;
     library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
     return true;
 }

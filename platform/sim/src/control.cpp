@@ -7,6 +7,9 @@ void Reset() {
     detail::ResetMemory();
     detail::ResetVersion();
     detail::ResetSpooler();
+    detail::ResetPrinters();
+    detail::ResetPorts();
+    detail::ResetIdentity();
     detail::ResetShell();
 }
 
