@@ -23,6 +23,9 @@ expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on 
 expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
 expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
 expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
+expect 0 'printer      \\\\LABELSRV\\Thermal' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
 expect 2 'unknown command'            -- frobnicate
 expect 2 'unknown Windows release'    -- --windows os2 platform
 expect 0 'exit codes'                 -- --help

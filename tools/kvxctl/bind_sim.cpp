@@ -32,6 +32,21 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         sim::QueueBrowseCancel();
         return true;
     }
+    if (option == "--connect-printer") {
+        if (*index + 1 >= argc) {
+            *error = "--connect-printer needs a printer name";
+            return true;
+        }
+        // A shared printer on a server of the simulated network.
+        std::string name = argv[++*index];
+        sim::Printer printer;
+        printer.name = name;
+        printer.port = "LPT1:";
+        printer.driver = "Thermal on the server";
+        sim::AddPrinter(printer);
+        sim::QueueConnectChoice(name);
+        return true;
+    }
     if (option == "--browse-path" || option == "--browse-printer") {
         if (*index + 1 >= argc) {
             *error = option + " needs a value";
@@ -66,7 +81,9 @@ const char* BindingOptionsHelp() {
            "  --browse-path PATH    the next browse dialog confirms a folder with that path\n"
            "  --browse-printer NAME the next browse dialog confirms a printer of that name\n"
            "                        (no file-system path)\n"
-           "  --browse-cancel       the next browse dialog is cancelled (also the default)\n";
+           "  --browse-cancel       the next browse dialog is cancelled (also the default)\n"
+           "  --connect-printer NAME  the connect dialog picks the shared printer NAME\n"
+           "                        (\\\\SERVER\\PRINTER); without it the dialog is cancelled\n";
 }
 
 bool BindLibrary(KvxLibrary* library, std::string*) {
@@ -80,5 +97,6 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->SetPortSettings = &SetPortSettings;
     library->NetGetInfos = &NetGetInfos;
     library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
+    library->GetNetBrowseDialogNT4 = &GetNetBrowseDialogNT4;
     return true;
 }

@@ -127,6 +127,8 @@ const Command kCommands[] = {
     {"whoami", "", "show the user and computer names", RunWhoami},
     {"browse-dialog", "[--title TEXT]",
      "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
+    {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
+     RunConnectDialog},
 };
 
 } // namespace

@@ -73,3 +73,14 @@ int RunBrowseDialog(const KvxLibrary& kvx, int argc, char** argv) {
         },
         "path", 0);
 }
+
+int RunConnectDialog(const KvxLibrary& kvx, int argc, char**) {
+    if (argc != 0)
+        return kExitUsage;
+    // The name's size leaves out its terminator: the buffer is one byte longer.
+    return RunTwoCalls(
+        [&](int32_t maxLen, char* destination) {
+            return kvx.GetNetBrowseDialogNT4(nullptr, maxLen, destination);
+        },
+        "printer", 1);
+}

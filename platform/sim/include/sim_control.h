@@ -163,4 +163,21 @@ unsigned ShellAllocatorFrees();
 // memory it never handed out, and item lists used after they were freed.
 unsigned ShellMisuses();
 
+// ---- spooler: printer connections and the connect dialog ----
+// The answers of the next ConnectToPrinterDlg calls, in order: the user picks
+// the printer of that name (the dialog connects to it and opens a handle; a
+// name the spooler does not know makes the dialog fail), or cancels. With
+// nothing queued the dialog is cancelled.
+void QueueConnectChoice(const std::string& printerName);
+void QueueConnectCancel();
+
+// What one ConnectToPrinterDlg call was given.
+struct ConnectDialog {
+    HWND owner;
+    DWORD flags;
+};
+std::vector<ConnectDialog> ConnectDialogs();
+// The printers the user is connected to, in the order the connections were made.
+std::vector<std::string> PrinterConnections();
+
 } // namespace sim

@@ -11,6 +11,7 @@ void Reset() {
     detail::ResetPorts();
     detail::ResetIdentity();
     detail::ResetShell();
+    detail::ResetConnections();
 }
 
 } // namespace sim

@@ -58,6 +58,9 @@ private:
 size_t DriverInfo2Size(const Driver& driver);
 void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& strings);
 
+// ---- printer connections ----
+void ResetConnections();
+
 // ---- windows and the shell ----
 void ResetShell();
 
