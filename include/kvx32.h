@@ -122,9 +122,9 @@ int32_t KVX_API DesInstallThermalPrinterDriver(void);
 
 /* Ordinal 9. Installs the driver (as ordinal 10, whatever its outcome), then adds
  * a local printer for it on port_name, named "KVX_50 <port>" ("KVX <port>" on
- * Windows NT 3; on Windows 95/98 with slashes for backslashes and cut to 31
- * characters). 1 when the printer was added, 0 when it was refused (the thread's
- * last error is then 0). */
+ * Windows NT 3); outside the NT platforms backslashes in the name become slashes
+ * and it is cut to 31 characters. 1 when the printer was added, 0 when it was
+ * refused (the thread's last error is then 0). */
 int32_t KVX_API InstallThermalPrinter(const char* port_name);
 
 /* Ordinal 13. Writes to name the base name of the printer's driver data file

@@ -42,5 +42,13 @@ EXPECT_EXIT=1 kvxctl connect-dialog
 grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' /tmp/kvxctl.$$
 kvxctl remove-driver
 echo "# browse-dialog needs someone to answer it: see scripts/browse_dialog_screenshot.sh."
+
+echo "# A printer on LPT1: (installing it installs the driver again first)."
+kvxctl install-printer LPT1:
+# An earlier tour may have left the printer; its name on this release is then the NT 4 form.
+printer=$(sed -n 's/^added printer "\(.*\)" on .*/\1/p' /tmp/kvxctl.$$)
+kvxctl driver-name "${printer:-KVX_50 LPT1:}"
+kvxctl ports
+kvxctl whoami
 rm -f /tmp/kvxctl.$$
 echo "tour complete"

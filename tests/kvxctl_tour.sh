@@ -18,6 +18,15 @@ expect 0 'w32x86'                     -- driver-dir
 expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver
 expect 0 'installed driver "Printer KVX 5.0"' -- --with-driver-files install-driver
 expect 1 'ERROR_UNKNOWN_PRINTER_DRIVER' -- remove-driver
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --with-driver-files install-printer LPT1:
+expect 0 'added printer "KVX LPT1:" on LPT1:' -- --windows nt351 --with-driver-files install-printer LPT1:
+expect 1 'refused a printer on LPT1:'  -- install-printer LPT1:
+expect 1 'cannot open the printer "KVX_50 LPT1:"' -- driver-name 'KVX_50 LPT1:'
+expect 0 'LPT3:'                      -- ports
+expect 0 'configured LPT1:'           -- configure-port LPT1:
+expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:
+expect 0 'computer  LABELHOST'        -- whoami
+expect 2 'usage: kvxctl driver-name PRINTER' -- driver-name
 expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
 expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
 expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog

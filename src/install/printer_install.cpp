@@ -13,7 +13,7 @@
 namespace {
 
 constexpr size_t kNameBufferSize = 512;
-// The Windows 4.x spooler keeps printer names of up to 31 characters.
+// Outside the NT platforms printer names are kept to 31 characters.
 constexpr size_t kShortNameLength = 31;
 
 struct NameForm {

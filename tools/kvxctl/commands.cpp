@@ -139,12 +139,12 @@ const char* ErrorName(unsigned error) {
         return "ERROR_FILE_NOT_FOUND";
     case 5:
         return "ERROR_ACCESS_DENIED";
-    case 1797:
-        return "ERROR_UNKNOWN_PRINTER_DRIVER";
     case 1223:
         return "ERROR_CANCELLED";
     case 1796:
         return "ERROR_UNKNOWN_PORT";
+    case 1797:
+        return "ERROR_UNKNOWN_PRINTER_DRIVER";
     case 1805:
         return "ERROR_INVALID_ENVIRONMENT";
     case 3001:

@@ -83,6 +83,8 @@ struct Printer {
 std::vector<Printer> Printers();
 // Adds a printer without the checks of AddPrinterA, e.g. one whose driver is gone.
 void AddPrinter(const Printer& printer);
+// Every record AddPrinterA was given, accepted or refused, in call order.
+std::vector<Printer> PrinterRequests();
 // Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
 size_t OpenPrinterHandles();
 

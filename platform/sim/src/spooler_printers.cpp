@@ -24,6 +24,7 @@ std::map<HANDLE, unsigned> g_handles; // open handle -> printer id or kServer
 uintptr_t g_nextHandle = 0x1000;
 
 std::map<sim::SpoolerCall, DWORD> g_failures;
+std::vector<sim::Printer> g_requests;
 
 const char* const kDatatypes[] = {"RAW", "TEXT", "NT EMF 1.008"};
 
@@ -93,9 +94,9 @@ DWORD Refusal(const PRINTER_INFO_2A& info) {
 
 sim::Printer FromInfo(const PRINTER_INFO_2A& info) {
     sim::Printer printer;
-    printer.name = info.pPrinterName;
-    printer.port = info.pPortName;
-    printer.driver = info.pDriverName;
+    printer.name = Text(info.pPrinterName);
+    printer.port = Text(info.pPortName);
+    printer.driver = Text(info.pDriverName);
     if (Present(info.pPrintProcessor))
         printer.printProcessor = info.pPrintProcessor;
     if (Present(info.pDatatype))
@@ -182,6 +183,7 @@ void ResetPrinters() {
     g_printers.clear();
     g_handles.clear();
     g_failures.clear();
+    g_requests.clear();
 }
 
 bool PrinterUsesDriver(const std::string& driverName) {
@@ -210,6 +212,10 @@ std::vector<Printer> Printers() {
 
 void AddPrinter(const Printer& printer) {
     g_printers[g_nextPrinter++].printer = printer;
+}
+
+std::vector<Printer> PrinterRequests() {
+    return g_requests;
 }
 
 size_t OpenPrinterHandles() {
@@ -241,12 +247,13 @@ HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
         return nullptr;
     }
     const auto& info = *reinterpret_cast<const PRINTER_INFO_2A*>(printerInfo);
+    g_requests.push_back(FromInfo(info));
     if (DWORD error = Refusal(info)) {
         SetLastError(error);
         return nullptr;
     }
     unsigned id = g_nextPrinter++;
-    g_printers[id].printer = FromInfo(info);
+    g_printers[id].printer = g_requests.back();
     return OpenHandle(id); // the new printer comes with an open handle
 }
 
