@@ -164,6 +164,34 @@ TEST_F(ConnectDialogTest, UnreadablePrinterInformationAnswersMinus3) {
     EXPECT_TRUE(Connected(kPrinter));
 }
 
+TEST_F(ConnectDialogTest, BlockThatCannotBeHadAnswersMinus1) {
+    struct Case {
+        const char* what;
+        sim::Fault kind;
+        unsigned nth;
+    } cases[] = {
+        {"probe block", sim::Fault::GlobalAlloc, 1},
+        {"probe lock", sim::Fault::GlobalLock, 1},
+        {"information block", sim::Fault::GlobalAlloc, 2},
+        {"information lock", sim::Fault::GlobalLock, 2},
+        {"name block", sim::Fault::GlobalAlloc, 3},
+        {"name lock", sim::Fault::GlobalLock, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::QueueConnectChoice(kPrinter);
+        size_t blocks = sim::LiveGlobalBlocks();
+        sim::FailNth(c.kind, c.nth);
+        Destination dst;
+        EXPECT_EQ(Call(0, dst.bytes), KVX_DIALOG_NO_MEMORY);
+        EXPECT_TRUE(sim::FaultFired());
+        EXPECT_EQ(dst.Written(), "(untouched)");
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks) << "nothing pending, nothing leaked";
+        EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
+        EXPECT_TRUE(Connected(kPrinter));
+    }
+}
+
 TEST_F(ConnectDialogTest, EveryMemoryFailureEndsInAnOrderlyResult) {
     unsigned points = SweepMemoryFaults(
         [] {

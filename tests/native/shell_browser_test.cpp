@@ -165,6 +165,21 @@ TEST_F(ShellBrowserTest, FetchThatCannotLockDropsThePath) {
     EXPECT_EQ(Dialogs(), 2u);
 }
 
+TEST_F(ShellBrowserTest, PathBlockThatCannotBeHadAnswersMinus1) {
+    for (sim::Fault kind : {sim::Fault::GlobalAlloc, sim::Fault::GlobalLock}) {
+        sim::QueueBrowseChoice({"Thermal", kPath, true});
+        size_t blocks = sim::LiveGlobalBlocks();
+        sim::FailNth(kind, 1);
+        Destination dst;
+        EXPECT_EQ(Call(0, dst.bytes), KVX_DIALOG_NO_MEMORY);
+        EXPECT_TRUE(sim::FaultFired());
+        EXPECT_EQ(dst.Written(), "(untouched)");
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
+        EXPECT_EQ(std::string(PreselectPath), kPath); // the choice counts all the same
+        PreselectPath = "";
+    }
+}
+
 TEST_F(ShellBrowserTest, DialogStartsAtTheNetworkForPrintersUnderTheSixthArgument) {
     struct Case {
         const char* title;
