@@ -25,9 +25,8 @@ bool PrinterBrowser::Browse() {
     ShellAllocator allocator;
     if (!allocator)
         return false;
-    ItemList root(allocator);
-    SHGetSpecialFolderLocation(nullptr, CSIDL_NETWORK,
-                               root.Receive()); // the root stays null on failure
+    ItemList root(allocator); // stays null when the network's list cannot be had
+    SHGetSpecialFolderLocation(nullptr, CSIDL_NETWORK, root.Receive());
 
     // Receives the chosen item's display name, then its path.
     char buffer[MAX_PATH] = {};
