@@ -67,6 +67,27 @@ typedef void(KVX_API* kvx_EnumLocalPorts_fn)(char* list, uint32_t* size);
 typedef int32_t(KVX_API* kvx_SetPortSettings_fn)(const char* port_name);
 typedef int32_t(KVX_API* kvx_NetGetInfos_fn)(char* user_name, char* computer_name);
 
+/* Result codes of the two printer dialogs (GetNetBrowseDialogNT4 and
+ * GetNetBrowseDialog32b). A positive result of a sizing call is the size the
+ * fetch call needs, counted as each export says. */
+enum {
+    KVX_DIALOG_COPIED = -99,               /* the result was copied into the destination */
+    KVX_DIALOG_FETCH_NO_DESTINATION = -22, /* fetch without destination; still pending */
+    KVX_DIALOG_FETCH_LOCK_FAILED = -20,    /* the pending result was lost */
+    KVX_DIALOG_INFO_FAILED = -3,           /* the printer's information could not be read */
+    KVX_DIALOG_NO_DESTINATION = -2,        /* the result fits but no destination was given */
+    KVX_DIALOG_NO_MEMORY = -1,             /* a memory block could not be obtained */
+    KVX_DIALOG_NOTHING_CHOSEN = 0
+};
+
+typedef int32_t(KVX_API* kvx_GetNetBrowseDialog32b_fn)(uint32_t reserved1, int32_t max_length,
+                                                       char* destination, const char* title,
+                                                       uint32_t reserved5, const char* dialog_title,
+                                                       uint32_t reserved7, uint32_t reserved8,
+                                                       uint32_t reserved9);
+typedef int32_t(KVX_API* kvx_GetNetBrowseDialogNT4_fn)(void* owner, int32_t max_length,
+                                                       char* destination);
+
 #ifdef __cplusplus
 }
 #endif
@@ -128,6 +149,26 @@ int32_t KVX_API SetPortSettings(const char* port_name);
  * name (KVX_COMPUTER_NAME_SIZE bytes) as the system reports them. Non-zero when
  * the computer name was delivered; the user name's outcome does not count. */
 int32_t KVX_API NetGetInfos(char* user_name, char* computer_name);
+
+/* Ordinal 7. Lets the user pick a printer in the shell's folder-browse dialog,
+ * started at the network and preselecting the previous choice, with
+ * dialog_title above the tree (title is accepted and not shown). Sizing call
+ * (nothing pending): a path shorter than max_length bytes is copied at once
+ * (KVX_DIALOG_COPIED); otherwise the path waits and its length + 1 is returned.
+ * Fetch call (a path waiting): copies it into destination, whatever the other
+ * arguments. Returns a KVX_DIALOG_ code otherwise. */
+int32_t KVX_API GetNetBrowseDialog32b(uint32_t reserved1, int32_t max_length, char* destination,
+                                      const char* title, uint32_t reserved5,
+                                      const char* dialog_title, uint32_t reserved7,
+                                      uint32_t reserved8, uint32_t reserved9);
+
+/* Ordinal 8. Registers the driver, then lets the user pick a network printer in
+ * the system's connect-to-printer dialog. Sizing call (nothing pending): a name
+ * of at most max_length characters (low 16 bits; the destination holds
+ * max_length + 1 bytes) is copied at once (KVX_DIALOG_COPIED); otherwise the
+ * name waits and its length without terminator is returned. Fetch call (a name
+ * waiting): copies it into destination, whatever the other arguments. */
+int32_t KVX_API GetNetBrowseDialogNT4(void* owner, int32_t max_length, char* destination);
 
 #ifdef __cplusplus
 }

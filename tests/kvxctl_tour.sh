@@ -27,6 +27,14 @@ expect 0 'configured LPT1:'           -- configure-port LPT1:
 expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:
 expect 0 'computer  LABELHOST'        -- whoami
 expect 2 'usage: kvxctl driver-name PRINTER' -- driver-name
+expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
+expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
+expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
+expect 0 'printer      \\\\LABELSRV\\Thermal' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
 expect 2 'unknown command'            -- frobnicate
 expect 2 'unknown Windows release'    -- --windows os2 platform
 expect 0 'exit codes'                 -- --help

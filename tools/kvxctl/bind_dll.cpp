@@ -49,5 +49,7 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "GetPrinterDriverName", &library->GetPrinterDriverName, error) &&
            Bind(module, "EnumLocalPorts", &library->EnumLocalPorts, error) &&
            Bind(module, "SetPortSettings", &library->SetPortSettings, error) &&
-           Bind(module, "NetGetInfos", &library->NetGetInfos, error);
+           Bind(module, "NetGetInfos", &library->NetGetInfos, error) &&
+           Bind(module, "GetNetBrowseDialog32b", &library->GetNetBrowseDialog32b, error) &&
+           Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error);
 }

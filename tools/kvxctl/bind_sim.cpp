@@ -28,6 +28,38 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         PlaceDriverFiles();
         return true;
     }
+    if (option == "--browse-cancel") {
+        sim::QueueBrowseCancel();
+        return true;
+    }
+    if (option == "--connect-printer") {
+        if (*index + 1 >= argc) {
+            *error = "--connect-printer needs a printer name";
+            return true;
+        }
+        // A shared printer on a server of the simulated network.
+        std::string name = argv[++*index];
+        sim::Printer printer;
+        printer.name = name;
+        printer.port = "LPT1:";
+        printer.driver = "Thermal on the server";
+        sim::AddPrinter(printer);
+        sim::QueueConnectChoice(name);
+        return true;
+    }
+    if (option == "--browse-path" || option == "--browse-printer") {
+        if (*index + 1 >= argc) {
+            *error = option + " needs a value";
+            return true;
+        }
+        std::string value = argv[++*index];
+        // A file-system item shows its last component; a printer has no path.
+        if (option == "--browse-path")
+            sim::QueueBrowseChoice({value.substr(value.find_last_of('\\') + 1), value, true});
+        else
+            sim::QueueBrowseChoice({value, "", false});
+        return true;
+    }
     if (option != "--windows")
         return false;
     if (*index + 1 >= argc) {
@@ -45,7 +77,13 @@ const char* BindingOptionsHelp() {
     return "  --windows RELEASE     simulate that Windows release (default nt40): win31 win95\n"
            "                        win98 winme nt351 nt40 win2k winxp win10\n"
            "  --with-driver-files   place the platform's driver files in the simulated\n"
-           "                        driver directory (give it after --windows)\n";
+           "                        driver directory (give it after --windows)\n"
+           "  --browse-path PATH    the next browse dialog confirms a folder with that path\n"
+           "  --browse-printer NAME the next browse dialog confirms a printer of that name\n"
+           "                        (no file-system path)\n"
+           "  --browse-cancel       the next browse dialog is cancelled (also the default)\n"
+           "  --connect-printer NAME  the connect dialog picks the shared printer NAME\n"
+           "                        (\\\\SERVER\\PRINTER); without it the dialog is cancelled\n";
 }
 
 bool BindLibrary(KvxLibrary* library, std::string*) {
@@ -58,5 +96,7 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->EnumLocalPorts = &EnumLocalPorts;
     library->SetPortSettings = &SetPortSettings;
     library->NetGetInfos = &NetGetInfos;
+    library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
+    library->GetNetBrowseDialogNT4 = &GetNetBrowseDialogNT4;
     return true;
 }

@@ -17,6 +17,8 @@ struct KvxLibrary {
     kvx_EnumLocalPorts_fn EnumLocalPorts = nullptr;
     kvx_SetPortSettings_fn SetPortSettings = nullptr;
     kvx_NetGetInfos_fn NetGetInfos = nullptr;
+    kvx_GetNetBrowseDialog32b_fn GetNetBrowseDialog32b = nullptr;
+    kvx_GetNetBrowseDialogNT4_fn GetNetBrowseDialogNT4 = nullptr;
 };
 
 // Options only this binding understands (the DLL path, or the simulated

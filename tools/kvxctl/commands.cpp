@@ -125,6 +125,10 @@ const Command kCommands[] = {
     {"ports", "", "list the local ports", RunPorts},
     {"configure-port", "PORT", "open the configuration dialog of PORT", RunConfigurePort},
     {"whoami", "", "show the user and computer names", RunWhoami},
+    {"browse-dialog", "[--title TEXT]",
+     "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
+    {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
+     RunConnectDialog},
 };
 
 } // namespace

@@ -19,6 +19,10 @@ struct Command {
     int (*run)(const KvxLibrary& kvx, int argc, char** argv); // argv: the command's own arguments
 };
 
+// The printer dialogs (commands_dialogs.cpp).
+int RunBrowseDialog(const KvxLibrary& kvx, int argc, char** argv);
+int RunConnectDialog(const KvxLibrary& kvx, int argc, char** argv);
+
 // The command of that name, or null.
 const Command* FindCommand(const std::string& name);
 void PrintCommands();

@@ -119,4 +119,67 @@ void SetComputerName(const std::string& name);
 void FailUserNameQuery(DWORD error);
 void FailComputerNameQuery(DWORD error);
 
+// ---- shell: the folder-browse dialog and the shell's allocator ----
+// An item the user can confirm in the browse dialog.
+struct BrowseItem {
+    std::string displayName; // written to the dialog's display-name buffer
+    std::string path;        // what SHGetPathFromIDListA answers for it
+    // False for items outside the file system (a network printer): then
+    // SHGetPathFromIDListA fails and leaves its buffer as it was.
+    bool hasPath = true;
+};
+// The answers of the next SHBrowseForFolderA calls, in order: the user confirms
+// an item, or cancels. With nothing queued the dialog is cancelled.
+void QueueBrowseChoice(const BrowseItem& item);
+void QueueBrowseCancel();
+
+// A BFFM_SETSELECTIONA the dialog received: a path text, or an item list.
+struct BrowseSelection {
+    bool byPath;
+    std::string path;
+};
+// What one SHBrowseForFolderA call was given, and what its callback sent back.
+struct BrowseDialog {
+    bool ownerGiven;
+    int rootFolder; // the CSIDL the root item list was made for; -1 for none
+    bool displayBufferGiven;
+    bool titleGiven;
+    std::string title;
+    UINT flags;
+    bool callbackGiven;
+    LPARAM lParam;
+    std::vector<BrowseSelection> selections;
+};
+std::vector<BrowseDialog> BrowseDialogs();
+
+// SHGetMalloc answers E_FAIL; SHGetSpecialFolderLocation answers E_FAIL.
+void FailShellAllocator(bool fail);
+void FailSpecialFolderLocation(bool fail);
+
+// Item lists the shell handed out that were not yet handed back to its allocator.
+size_t LiveItemLists();
+// References SHGetMalloc handed out that were not released yet.
+long ShellAllocatorReferences();
+unsigned ShellAllocatorFrees();
+// Calls on the allocator after its last reference was released, frees of
+// memory it never handed out, and item lists used after they were freed.
+unsigned ShellMisuses();
+
+// ---- spooler: printer connections and the connect dialog ----
+// The answers of the next ConnectToPrinterDlg calls, in order: the user picks
+// the printer of that name (the dialog connects to it and opens a handle; a
+// name the spooler does not know makes the dialog fail), or cancels. With
+// nothing queued the dialog is cancelled.
+void QueueConnectChoice(const std::string& printerName);
+void QueueConnectCancel();
+
+// What one ConnectToPrinterDlg call was given.
+struct ConnectDialog {
+    HWND owner;
+    DWORD flags;
+};
+std::vector<ConnectDialog> ConnectDialogs();
+// The printers the user is connected to, in the order the connections were made.
+std::vector<std::string> PrinterConnections();
+
 } // namespace sim

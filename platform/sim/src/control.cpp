@@ -10,6 +10,8 @@ void Reset() {
     detail::ResetPrinters();
     detail::ResetPorts();
     detail::ResetIdentity();
+    detail::ResetShell();
+    detail::ResetConnections();
 }
 
 } // namespace sim

@@ -4,6 +4,7 @@
 #include <sim_control.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace sim::detail {
@@ -56,5 +57,17 @@ private:
 // A driver as a DRIVER_INFO_2A record: its size with its strings, and filling it.
 size_t DriverInfo2Size(const Driver& driver);
 void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& strings);
+
+// ---- printer connections ----
+void ResetConnections();
+
+// ---- windows and the shell ----
+void ResetShell();
+
+// A window of the simulation is a message handler behind a handle: SendMessageA
+// calls the handler of a live window.
+using WindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
+HWND CreateSimWindow(WindowHandler handler);
+void DestroySimWindow(HWND window);
 
 } // namespace sim::detail

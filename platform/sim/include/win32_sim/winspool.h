@@ -99,3 +99,9 @@ typedef struct _PORT_INFO_2A {
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed,
                 LPDWORD returned);
 BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName);
+
+// ---- printer connections ----
+// The connect-to-printer dialog: connects the user to the chosen printer and
+// answers an open handle to it, or null when the user cancels.
+HANDLE ConnectToPrinterDlg(HWND owner, DWORD flags);
+BOOL DeletePrinterConnectionA(LPSTR name);
