@@ -55,7 +55,7 @@ kvxctl remove-driver
 EXPECT_EXIT=1 kvxctl remove-driver
 echo "# Wine's connect dialog hands back no printer, but the driver goes in first."
 EXPECT_EXIT=1 kvxctl connect-dialog
-grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' /tmp/kvxctl.$$
+grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' "$out"
 kvxctl remove-driver
 echo "# browse-dialog needs someone to answer it: see scripts/browse_dialog_screenshot.sh."
 
