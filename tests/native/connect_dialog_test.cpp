@@ -1,5 +1,7 @@
 #include "sim_fixture.h"
 
+#include <sim_kvx_setup.h>
+
 #include <kvx32.h>
 
 #include <climits>
@@ -16,28 +18,12 @@ int32_t Call(int32_t maxLen, char* dst) {
     return GetNetBrowseDialogNT4(kOwner, maxLen, dst);
 }
 
-struct Destination {
-    char bytes[100];
-    Destination() { std::memset(bytes, '#', sizeof bytes); }
-    // The text written, or "(untouched)"; fails when more than text + NUL was written.
-    std::string Written() const {
-        if (bytes[0] == '#')
-            return "(untouched)";
-        size_t length = strnlen(bytes, sizeof bytes);
-        EXPECT_EQ(bytes[length + 1], '#') << "written past the terminator";
-        return std::string(bytes, length);
-    }
-};
-
 class ConnectDialogTest : public SimTest {
 protected:
     void SetUp() override {
         SimTest::SetUp();
         AddSharedPrinter(kPrinter);
-        std::string directory = sim::DriverDirectory("Windows NT x86");
-        kvx_driver_files files = kvx_driver_files_for(KVX_PLATFORM_NT4);
-        for (const char* file : {files.driver_file, files.data_file, files.config_file})
-            sim::AddFile(directory + file);
+        sim::PlaceKvxDriverFiles();
     }
     static void AddSharedPrinter(const std::string& name) {
         sim::Printer printer;

@@ -1,20 +1,12 @@
 #include "sim_fixture.h"
 
+#include <sim_kvx_setup.h>
+
 #include <kvx32.h>
 
 #include <string>
 
 namespace {
-
-void PlaceDriverFiles() {
-    int16_t code = 0, major = 0, minor = 0, id = 0;
-    GetPlatformFrom32(&code, &major, &minor, &id);
-    bool nt = code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
-    std::string directory = sim::DriverDirectory(nt ? "Windows NT x86" : "Windows 4.0");
-    kvx_driver_files files = kvx_driver_files_for(code);
-    for (const char* file : {files.driver_file, files.data_file, files.config_file})
-        sim::AddFile(directory + file);
-}
 
 const std::string k24 = "ABCDEFGHIJKLMNOPQRSTUVWX"; // fills a cut name exactly
 const std::string k25 = k24 + "Y";
@@ -52,7 +44,7 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
         SCOPED_TRACE(std::string(c.release) + " " + c.port);
         sim::Reset();
         ASSERT_TRUE(sim::SetWindowsVersion(c.release));
-        PlaceDriverFiles();
+        sim::PlaceKvxDriverFiles();
         sim::SetPorts({"LPT1:", "\\\\srv\\lbl", "\\\\server\\" + k24, k24, k25, k24 + k24});
         EXPECT_EQ(InstallThermalPrinter(c.port.c_str()), c.result);
         auto requests = sim::PrinterRequests();
@@ -66,7 +58,7 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
 }
 
 TEST_F(PrinterInstallTest, PrinterIsLocalRawAndUnshared) {
-    PlaceDriverFiles();
+    sim::PlaceKvxDriverFiles();
     ASSERT_EQ(InstallThermalPrinter("LPT1:"), 1);
     ASSERT_EQ(sim::Printers().size(), 1u);
     const sim::Printer p = sim::Printers()[0];
@@ -116,14 +108,14 @@ TEST_F(PrinterInstallTest, RefusalReturnsZeroClearsTheLastErrorAndLeavesNoHandle
     } cases[] = {
         {"name taken",
          [] {
-             PlaceDriverFiles();
+             sim::PlaceKvxDriverFiles();
              InstallThermalPrinter("LPT1:");
          }},
         {"unknown port", [] { sim::SetPorts({"COM1:"}); }},
         {"driver files missing", [] {}},
         {"spooler fails",
          [] {
-             PlaceDriverFiles();
+             sim::PlaceKvxDriverFiles();
              sim::FailSpoolerCall(sim::SpoolerCall::AddPrinter, ERROR_ACCESS_DENIED);
          }},
     };
@@ -141,7 +133,7 @@ TEST_F(PrinterInstallTest, RefusalReturnsZeroClearsTheLastErrorAndLeavesNoHandle
 }
 
 TEST_F(PrinterInstallTest, MemoryFailuresInTheDriverInstallationRefuseThePrinterCleanly) {
-    PlaceDriverFiles();
+    sim::PlaceKvxDriverFiles();
     unsigned points = SweepMemoryFaults(
         [] {
             int32_t result = InstallThermalPrinter("LPT1:");

@@ -19,20 +19,6 @@ int32_t Call(int32_t maxLen, char* dst, const char* title = "browser title",
     return GetNetBrowseDialog32b(0, maxLen, dst, title, 0, dialogTitle, 0, 0, 0);
 }
 
-// A destination that shows how many bytes were written into it.
-struct Destination {
-    char bytes[600];
-    Destination() { std::memset(bytes, '#', sizeof bytes); }
-    // The text written, or "(untouched)"; fails when more than text + NUL was written.
-    std::string Written() const {
-        if (bytes[0] == '#')
-            return "(untouched)";
-        size_t length = strnlen(bytes, sizeof bytes);
-        EXPECT_EQ(bytes[length + 1], '#') << "written past the terminator";
-        return std::string(bytes, length);
-    }
-};
-
 class ShellBrowserTest : public SimTest {
 protected:
     void SetUp() override {

@@ -2,30 +2,12 @@
 // simulated machine starts as a new Windows NT 4.0; options change it.
 #include "binding.h"
 
-#include <sim_control.h>
-
-#undef KVX32_NO_PROTOTYPES
-#include <kvx32.h>
-
-namespace {
-
-// Places the platform's driver files in the simulated driver directory.
-void PlaceDriverFiles() {
-    int16_t code = 0, major = 0, minor = 0, id = 0;
-    GetPlatformFrom32(&code, &major, &minor, &id);
-    bool nt = code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
-    std::string directory = sim::DriverDirectory(nt ? "Windows NT x86" : "Windows 4.0");
-    kvx_driver_files files = kvx_driver_files_for(code);
-    for (const char* file : {files.driver_file, files.data_file, files.config_file})
-        sim::AddFile(directory + file);
-}
-
-} // namespace
+#include <sim_kvx_setup.h>
 
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     std::string option = argv[*index];
     if (option == "--with-driver-files") {
-        PlaceDriverFiles();
+        sim::PlaceKvxDriverFiles();
         return true;
     }
     if (option == "--browse-cancel") {
