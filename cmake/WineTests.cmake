@@ -7,15 +7,12 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
-# 64-bit programs start straight in wine64: the generic launcher goes through
-# the 32-bit loader first.
+set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
+# 64-bit programs start straight in wine64 (the generic launcher goes through the
+# 32-bit loader first); 32-bit ones go through scripts/wine32.sh.
 if(KVX_WINE64)
-  set(KVX_WINE /usr/lib/wine/wine64)
-else()
-  set(KVX_WINE wine)
+  list(APPEND KVX_WINE_ENV KVX_WINE=/usr/lib/wine/wine64)
 endif()
-set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-    KVX_WINE=${KVX_WINE})
 set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
 
 file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
@@ -31,6 +28,8 @@ add_test(NAME wine_prefix
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77
                      ENVIRONMENT "${KVX_WINE_ENV}")
+add_test(NAME wine_stop COMMAND sh -c "wineserver -k 2>/dev/null || true")
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${KVX_WINE_ENV}")
 
 if(NOT KVX_WINE64)
   add_test(NAME dll_exports

@@ -10,9 +10,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 out=${2:-$here/docs/browse_dialog.png}
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$bin")/wine/prefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=${KVX_WINE:-wine}
-if [ "$wine" = wine ] && ! "$here/scripts/can-run-32bit.sh"; then
-    echo "SKIPPED: this machine cannot execute 32-bit x86 code, so Wine cannot run kvxctl.exe."
+wine=${KVX_WINE:-$here/scripts/wine32.sh}
+if [ -z "${KVX_WINE:-}" ] && ! "$here/scripts/wine32.sh" --route >/dev/null 2>&1; then
+    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
     exit 77
 fi
 [ -f "$WINEPREFIX/system.reg" ] || "$here/tests/wine/prepare_prefix.sh" "$WINEPREFIX"

@@ -8,10 +8,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target kvx32 kvxctl
-if scripts/can-run-32bit.sh; then
+if scripts/wine32.sh --route >/dev/null 2>&1; then
     scripts/tour.sh build/mingw/bin
 else
-    echo "NOTE: this machine cannot execute 32-bit x86 code, so Wine cannot run the 32-bit"
+    echo "NOTE: this machine has no way to run 32-bit x86 code, so Wine cannot run the 32-bit"
     echo "      KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit build of the"
     echo "      same sources under wine64, as Windows 98: a 64-bit process sees the NT"
     echo "      spooler's x64 environment, where the product's 32-bit NT driver cannot"

@@ -6,11 +6,11 @@ bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$bin")/wine/prefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=${KVX_WINE:-wine}
+wine=${KVX_WINE:-$here/wine32.sh}
 out=$(mktemp)
 trap 'rm -f "$out" "$out.raw"' EXIT
-if [ "$wine" = wine ] && ! "$here/can-run-32bit.sh"; then
-    echo "SKIPPED: this machine cannot execute 32-bit x86 code, so Wine cannot run kvxctl.exe."
+if [ -z "${KVX_WINE:-}" ] && ! "$here/wine32.sh" --route >/dev/null 2>&1; then
+    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
     exit 77
 fi
 [ -f "$WINEPREFIX/system.reg" ] || "$here/../tests/wine/prepare_prefix.sh" "$WINEPREFIX"
