@@ -135,6 +135,8 @@ const Command kCommands[] = {
     {"install-driver", "", "register the thermal printer driver (its files must be in driver-dir)",
      RunInstallDriver},
     {"remove-driver", "", "remove the driver registration", RunRemoveDriver},
+    {"browse", "[--provider NAME] [--raw] [NAME ...]",
+     "list what lies under a network container (providers, a provider's domains, ...)", RunBrowse},
 };
 
 } // namespace

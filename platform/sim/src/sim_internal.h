@@ -11,6 +11,7 @@ namespace sim::detail {
 void ResetMemory();
 void ResetVersion();
 void ResetSpooler();
+void ResetNetwork();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
@@ -22,5 +23,13 @@ bool ShouldFail(Fault kind);
 
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
+
+// Network providers as a tree file describes them.
+struct NetProviderOptions {
+    bool enumerable = true;    // false: listed at the top, but cannot be opened
+    bool unknownEmpty = false; // names no container declares open as empty containers
+    DWORD unknownError = 0;    // ... or fail with this error (0: the router's own answer)
+};
+void SetNetProviderOptions(const std::string& provider, const NetProviderOptions& options);
 
 } // namespace sim::detail
