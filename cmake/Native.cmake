@@ -29,6 +29,8 @@ if(BUILD_TESTING)
   target_include_directories(kvx_tests PRIVATE tests)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_native GTest::gtest GTest::gtest_main)
+  target_compile_definitions(kvx_tests PRIVATE
+                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/wine/test_network.txt")
   include(GoogleTest)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
 

@@ -17,7 +17,7 @@ add_dependencies(kvx_checks kvx32_import)
 target_include_directories(kvx_checks PRIVATE tests platform)
 target_compile_options(kvx_checks PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx_checks PRIVATE ${KVX_STATIC_RUNTIME})
-target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool)
+target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool mpr)
 
 add_test(NAME wine_prefix
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
