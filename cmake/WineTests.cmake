@@ -6,6 +6,10 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# The test network provider (kvxnp.dll beside the checks), registered in the
+# checks' prefix with the network of tests/wine/test_network.txt.
+add_subdirectory(tests/wine/netprovider)
+
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
 # 64-bit programs start straight in wine64: the generic launcher goes through
 # the 32-bit loader first.
@@ -15,13 +19,13 @@ else()
   set(KVX_WINE wine)
 endif()
 set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-    KVX_WINE=${KVX_WINE})
+    KVX_WINE=${KVX_WINE} KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
 set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
 
 file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
 list(FILTER KVX_CONFORMANCE_SOURCES EXCLUDE REGEX "_sim\\.cpp$")
 add_executable(kvx_checks ${KVX_CONFORMANCE_SOURCES})
-add_dependencies(kvx_checks kvx32_import)
+add_dependencies(kvx_checks kvx32_import kvxnp)
 target_include_directories(kvx_checks PRIVATE tests platform)
 target_compile_options(kvx_checks PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx_checks PRIVATE ${KVX_STATIC_RUNTIME})

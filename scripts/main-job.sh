@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target kvx32 kvxctl
+cmake --build --preset mingw --target kvx32 kvxctl kvxnp
 if scripts/can-run-32bit.sh; then
     scripts/tour.sh build/mingw/bin
 else
@@ -16,6 +16,6 @@ else
     echo "      same sources under wine64."
     echo
     cmake --preset wine64 >/dev/null
-    cmake --build --preset wine64 --target kvx32 kvxctl
+    cmake --build --preset wine64 --target kvx32 kvxctl kvxnp
     KVX_WINE=/usr/lib/wine/wine64 scripts/tour.sh build/wine64/bin
 fi

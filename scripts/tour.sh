@@ -49,4 +49,23 @@ if [ "$last_exit" = 3 ]; then
 fi
 kvxctl remove-driver
 EXPECT_EXIT=1 kvxctl remove-driver
+
+# shows PATTERN: fails the tour unless the last command's output matches.
+shows() {
+    grep -q -- "$1" "$out" || { echo "tour: expected output matching '$1'" >&2; exit 1; }
+}
+
+echo "# The test network provider serves the network of tests/wine/test_network.txt."
+WINE=$wine "$here/../tests/wine/netprovider/register.sh" "$WINEPREFIX" "$bin" \
+    "$here/../tests/wine/test_network.txt"
+echo
+kvxctl browse
+shows 'network  *Kvx Network'
+kvxctl browse --provider "Kvx Network"
+shows 'domain  *SALES'
+kvxctl browse --provider "Kvx Network" SALES
+shows 'server  *\\\\PRN01'
+kvxctl browse --provider "Kvx Network" SALES '\\PRN01'
+shows 'share  *\\\\PRN01\\Thermal'
+kvxctl browse --raw --provider "Kvx Network" SALES '\\PRN01'
 echo "tour complete"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Creates the private Wine prefix of the checks (once) and gives each per-release
 # copy of the check program its Windows release: prepare_prefix.sh PREFIX RELEASE...
+# With KVX_NET_DLL_DIR naming the folder of kvxnp.dll, it also registers the test
+# network provider with the network of tests/wine/test_network.txt.
 set -euo pipefail
 prefix=$1; shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,4 +20,8 @@ for release in "$@"; do
     "${KVX_WINE:-wine}" reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
         /v Version /d "$release" /f >/dev/null
 done
+if [ -n "${KVX_NET_DLL_DIR:-}" ]; then
+    WINE=${KVX_WINE:-} "$here/tests/wine/netprovider/register.sh" "$prefix" "$KVX_NET_DLL_DIR" \
+        "$here/tests/wine/test_network.txt" >/dev/null
+fi
 wineserver -w
