@@ -35,4 +35,7 @@ if(BUILD_TESTING)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
 
   add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/kvxctl_tour.sh $<TARGET_FILE:kvxctl>)
+  add_subdirectory(tests/fuzz)
 endif()
+
+add_subdirectory(bench)

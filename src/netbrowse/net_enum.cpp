@@ -1,7 +1,6 @@
 #include "netbrowse/net_enum.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -13,6 +12,12 @@ constexpr unsigned kMaxFailedRequests = 3;
 // Levels below the top; a real network has four (providers, domains, servers,
 // shares), so this only stops a network that answers with containers forever.
 constexpr unsigned kMaxDepth = 16;
+// Containers one search may open. A search opens one per level, one more for
+// each batch whose first entry it searches in vain (and what that search opens)
+// and one for each further entry that carries the name searched for. Finding a
+// server in a domain of 10000 servers opens a few hundred; only a network whose
+// containers list the same names or containers over and over comes near this.
+constexpr unsigned kMaxOpened = 1024;
 
 // Owns an open enumeration of the router.
 class NetEnumeration {
@@ -49,9 +54,6 @@ struct Decisions {
     bool descendIntoFirst = true;
 };
 
-void Search(const NETRESOURCEA* container, NetListState& state, const CSharedString& provider,
-            NameView path, unsigned depth);
-
 // The decisions for a batch whose first entry is `first`. `lists` is set when
 // this level lists the container the path names.
 Decisions Decide(const NETRESOURCEA* container, const NETRESOURCEA& first,
@@ -85,16 +87,18 @@ Decisions Decide(const NETRESOURCEA* container, const NETRESOURCEA& first,
 
 void Search(const NETRESOURCEA* container, NetListState& state, const CSharedString& provider,
             NameView path, unsigned depth) {
-    if (depth > kMaxDepth)
+    if (depth > kMaxDepth || state.opened >= kMaxOpened)
         return;
     PathSplit split = SplitNetworkPath(path);
     if (!split.wellFormed)
         return;
+    ++state.opened;
     NetEnumeration enumeration;
     if (!enumeration.Open(container))
         return;
 
-    // Both travel from one request to the next as the router leaves them.
+    // The entry count and the buffer size go from one request to the next as the
+    // router leaves them: after a batch, the count is the number it returned.
     DWORD count = kAllEntries;
     DWORD bufferSize = kBatchBytes;
     NameView passDown = path;
@@ -112,10 +116,13 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
         if (result == ERROR_NO_MORE_ITEMS)
             return;
         DWORD received = result == NO_ERROR ? count : 0;
+        // A count beyond what the buffer can hold is not believed.
         if (received > batchBytes / sizeof(NETRESOURCEA))
             received = batchBytes / sizeof(NETRESOURCEA);
         if (received == 0) {
             ++failures;
+            if (result == NO_ERROR)
+                count = kAllEntries; // an empty batch left nothing to pass on
             continue;
         }
         failures = 0;

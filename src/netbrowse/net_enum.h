@@ -16,6 +16,7 @@ struct NetListState {
     HandoffBlock block;     // the records; none once growing it failed
     uint32_t byteCount = 0; // bytes of records in the block
     LONG stop = 0;          // raised once the container the path names has been listed
+    unsigned opened = 0;    // containers opened so far
 };
 
 // Appends provider, remote name and the low byte of the display type, each

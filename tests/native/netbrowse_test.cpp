@@ -286,6 +286,14 @@ TEST_F(NetBrowseTest, NetworkThatAnswersWithContainersForeverIsSearchedToABounde
     size_t opened = sim::NetContainersOpened().size();
     EXPECT_GT(opened, 6u); // deeper than any real network
     EXPECT_LT(opened, 40u);
+
+    // Listed one entry per batch, each level searches the first entry of every
+    // batch: without a bound that is 3 to the power of the depth.
+    sim::AddNetEntry(kKvx, std::string("LOOP"), loop);
+    sim::AddNetEntry(kKvx, std::string("LOOP"), loop);
+    sim::SetNetBatchLimit("LOOP", 1);
+    EXPECT_TRUE(BrowseNet(kKvx, {"NOPE"}).empty());
+    EXPECT_LT(sim::NetContainersOpened().size() - opened, 10000u);
 }
 
 TEST_F(NetBrowseTest, SizingAndFetchHandTheResultOverOnce) {
