@@ -14,7 +14,7 @@ target_include_directories(kvx32_native PUBLIC include src)
 target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvx32_native PUBLIC win32sim)
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_sim.cpp
+add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_sim.cpp
                tools/kvxctl/commands_netbrowse.cpp)
 target_include_directories(kvxctl PRIVATE tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})

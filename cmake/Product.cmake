@@ -42,7 +42,7 @@ add_dependencies(kvx32_import kvx32_implib kvx32)
 target_include_directories(kvx32_import INTERFACE include)
 target_link_libraries(kvx32_import INTERFACE ${KVX_IMPORT_LIB})
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_dll.cpp
+add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_dll.cpp
                tools/kvxctl/commands_netbrowse.cpp)
 target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})

@@ -56,7 +56,32 @@ foreach(release ${KVX_WINE_RELEASES})
                        ENVIRONMENT "${KVX_WINE_ENV};KVX_WINE_RELEASE=${release}")
 endforeach()
 
+# The 64-bit stand-in tours as Windows 98: a 64-bit process sees the NT spooler's
+# x64 environment, where the product's 32-bit NT driver cannot serve a printer.
+if(KVX_WINE64)
+  set(KVX_TOUR_ENV KVX_TOUR_RELEASE=win98)
+endif()
 add_test(NAME wine_kvxctl_tour
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(wine_kvxctl_tour PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
-                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV};${KVX_TOUR_ENV}")
+
+# The shell printer browser on a display (a virtual one unless DISPLAY is set):
+# titles, result codes and preselection checked from inside, then a screenshot
+# taken through kvxctl.exe and the dialog cancelled with Escape.
+add_executable(kvx_dialog_checks tests/wine/browse_dialog_checks.cpp)
+add_dependencies(kvx_dialog_checks kvx32_import)
+target_include_directories(kvx_dialog_checks PRIVATE platform)
+target_compile_options(kvx_dialog_checks PRIVATE ${KVX_WARNINGS})
+target_link_options(kvx_dialog_checks PRIVATE ${KVX_STATIC_RUNTIME})
+target_link_libraries(kvx_dialog_checks PRIVATE kvx32_import gtest gtest_main)
+add_test(NAME wine_browse_dialog
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
+                 ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_dialog_checks>)
+add_test(NAME wine_browse_dialog_screenshot
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
+                 ${CMAKE_SOURCE_DIR}/scripts/browse_dialog_screenshot.sh ${CMAKE_BINARY_DIR}/bin
+                 ${CMAKE_BINARY_DIR}/browse_dialog.png)
+set_tests_properties(wine_browse_dialog wine_browse_dialog_screenshot PROPERTIES
+                     FIXTURES_REQUIRED wine RUN_SERIAL ON SKIP_RETURN_CODE 77
+                     ENVIRONMENT "${KVX_WINE_ENV}")

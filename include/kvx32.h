@@ -63,6 +63,38 @@ typedef uint32_t(KVX_API* kvx_GetPrinterDriverDir_fn)(char* buffer, uint32_t** l
 typedef int32_t(KVX_API* kvx_InstallThermalPrinterDriver_fn)(void);
 typedef int32_t(KVX_API* kvx_DesInstallThermalPrinterDriver_fn)(void);
 
+/* Printers, ports and machine identity. */
+enum {
+    KVX_USER_NAME_SIZE = 256,   /* bytes of the user-name buffer of NetGetInfos */
+    KVX_COMPUTER_NAME_SIZE = 16 /* bytes of its computer-name buffer */
+};
+typedef int32_t(KVX_API* kvx_InstallThermalPrinter_fn)(const char* port_name);
+typedef int32_t(KVX_API* kvx_GetPrinterDriverName_fn)(const char* printer_name, char* name,
+                                                      uint32_t capacity);
+typedef void(KVX_API* kvx_EnumLocalPorts_fn)(char* list, uint32_t* size);
+typedef int32_t(KVX_API* kvx_SetPortSettings_fn)(const char* port_name);
+typedef int32_t(KVX_API* kvx_NetGetInfos_fn)(char* user_name, char* computer_name);
+
+/* Result codes of the two printer dialogs (GetNetBrowseDialogNT4 and
+ * GetNetBrowseDialog32b). A positive result of a sizing call is the size the
+ * fetch call needs, counted as each export says. */
+enum {
+    KVX_DIALOG_COPIED = -99,               /* the result was copied into the destination */
+    KVX_DIALOG_FETCH_NO_DESTINATION = -22, /* fetch without destination; still pending */
+    KVX_DIALOG_FETCH_LOCK_FAILED = -20,    /* the pending result was lost */
+    KVX_DIALOG_INFO_FAILED = -3,           /* the printer's information could not be read */
+    KVX_DIALOG_NO_DESTINATION = -2,        /* the result fits but no destination was given */
+    KVX_DIALOG_NO_MEMORY = -1,             /* a memory block could not be obtained */
+    KVX_DIALOG_NOTHING_CHOSEN = 0
+};
+
+typedef int32_t(KVX_API* kvx_GetNetBrowseDialog32b_fn)(uint32_t reserved1, int32_t max_length,
+                                                       char* destination, const char* title,
+                                                       uint32_t reserved5, const char* dialog_title,
+                                                       uint32_t reserved7, uint32_t reserved8,
+                                                       uint32_t reserved9);
+typedef int32_t(KVX_API* kvx_GetNetBrowseDialogNT4_fn)(void* owner, int32_t max_length,
+                                                       char* destination);
 /* ---- Network printer enumeration (GetPortsSelect) ---- */
 
 /* GetPortsSelect takes its provider filter and NetworkPath as strings of the
@@ -193,6 +225,55 @@ int32_t KVX_API InstallThermalPrinterDriver(void);
  * spooler's system error code. */
 int32_t KVX_API DesInstallThermalPrinterDriver(void);
 
+/* Ordinal 9. Installs the driver (as ordinal 10, whatever its outcome), then adds
+ * a local printer for it on port_name, named "KVX_50 <port>" ("KVX <port>" on
+ * Windows NT 3); outside the NT platforms backslashes in the name become slashes
+ * and it is cut to 31 characters. 1 when the printer was added, 0 when it was
+ * refused (the thread's last error is then 0). */
+int32_t KVX_API InstallThermalPrinter(const char* port_name);
+
+/* Ordinal 13. Writes to name the base name of the printer's driver data file
+ * ("KVX_50", "KVX"), always terminated within capacity bytes (cut if need be),
+ * or the empty string when the spooler gives no driver information; a capacity
+ * of 0 writes nothing. Returns 0 when the printer cannot be opened, else the
+ * non-zero result of closing it. */
+int32_t KVX_API GetPrinterDriverName(const char* printer_name, char* name, uint32_t capacity);
+
+/* Ordinal 12. Two calls. With list null: appends the local port names (each
+ * NUL-terminated, back to back) to a pending block and adds their length to
+ * *size (set it to 0 first). With list non-null: copies *size bytes of the
+ * pending block (never more than it holds) to list and frees the block; nothing
+ * is written when none is pending. */
+void KVX_API EnumLocalPorts(char* list, uint32_t* size);
+
+/* Ordinal 3. Opens the port monitor's configuration dialog for port_name;
+ * non-zero when it succeeded. */
+int32_t KVX_API SetPortSettings(const char* port_name);
+
+/* Ordinal 4. Writes the user name (KVX_USER_NAME_SIZE bytes) and the computer
+ * name (KVX_COMPUTER_NAME_SIZE bytes) as the system reports them. Non-zero when
+ * the computer name was delivered; the user name's outcome does not count. */
+int32_t KVX_API NetGetInfos(char* user_name, char* computer_name);
+
+/* Ordinal 7. Lets the user pick a printer in the shell's folder-browse dialog,
+ * started at the network and preselecting the previous choice, with
+ * dialog_title above the tree (title is accepted and not shown). Sizing call
+ * (nothing pending): a path shorter than max_length bytes is copied at once
+ * (KVX_DIALOG_COPIED); otherwise the path waits and its length + 1 is returned.
+ * Fetch call (a path waiting): copies it into destination, whatever the other
+ * arguments. Returns a KVX_DIALOG_ code otherwise. */
+int32_t KVX_API GetNetBrowseDialog32b(uint32_t reserved1, int32_t max_length, char* destination,
+                                      const char* title, uint32_t reserved5,
+                                      const char* dialog_title, uint32_t reserved7,
+                                      uint32_t reserved8, uint32_t reserved9);
+
+/* Ordinal 8. Registers the driver, then lets the user pick a network printer in
+ * the system's connect-to-printer dialog. Sizing call (nothing pending): a name
+ * of at most max_length characters (low 16 bits; the destination holds
+ * max_length + 1 bytes) is copied at once (KVX_DIALOG_COPIED); otherwise the
+ * name waits and its length without terminator is returned. Fetch call (a name
+ * waiting): copies it into destination, whatever the other arguments. */
+int32_t KVX_API GetNetBrowseDialogNT4(void* owner, int32_t max_length, char* destination);
 /* Ordinal 2. Lists the resources of one network container: with an empty
  * provider the network providers; with a provider and an empty path its
  * domains; with a NetworkPath (kvx_network_path_append) the container it

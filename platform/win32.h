@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <winspool.h>
+#include <shlobj.h>
 #include <winnetwk.h>
 #else
 #include <win32_sim/windows.h>

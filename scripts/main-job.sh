@@ -13,9 +13,11 @@ if scripts/can-run-32bit.sh; then
 else
     echo "NOTE: this machine cannot execute 32-bit x86 code, so Wine cannot run the 32-bit"
     echo "      KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit build of the"
-    echo "      same sources under wine64."
+    echo "      same sources under wine64, as Windows 98: a 64-bit process sees the NT"
+    echo "      spooler's x64 environment, where the product's 32-bit NT driver cannot"
+    echo "      serve a printer."
     echo
     cmake --preset wine64 >/dev/null
     cmake --build --preset wine64 --target kvx32 kvxctl kvxnp
-    KVX_WINE=/usr/lib/wine/wine64 scripts/tour.sh build/wine64/bin
+    KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=win98 scripts/tour.sh build/wine64/bin
 fi

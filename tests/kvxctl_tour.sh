@@ -19,6 +19,23 @@ expect 0 'w32x86'                     -- driver-dir
 expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver
 expect 0 'installed driver "Printer KVX 5.0"' -- --with-driver-files install-driver
 expect 1 'ERROR_UNKNOWN_PRINTER_DRIVER' -- remove-driver
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --with-driver-files install-printer LPT1:
+expect 0 'added printer "KVX LPT1:" on LPT1:' -- --windows nt351 --with-driver-files install-printer LPT1:
+expect 1 'refused a printer on LPT1:'  -- install-printer LPT1:
+expect 1 'cannot open the printer "KVX_50 LPT1:"' -- driver-name 'KVX_50 LPT1:'
+expect 0 'LPT3:'                      -- ports
+expect 0 'configured LPT1:'           -- configure-port LPT1:
+expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:
+expect 0 'computer  LABELHOST'        -- whoami
+expect 2 'usage: kvxctl driver-name PRINTER' -- driver-name
+expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
+expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
+expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
+expect 0 'printer      \\\\LABELSRV\\Thermal' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
+expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
 expect 0 'network  *Other Network'    -- --network "$network" browse
 expect 0 'domain  *CORP  *Kvx Network' -- --network "$network" browse --provider "Kvx Network"
 expect 0 'No Provider'                -- --network "$network" browse --provider "Kvx Network" SALES

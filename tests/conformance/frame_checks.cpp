@@ -29,21 +29,8 @@ bool IsNT(int code) {
     return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
 }
 
-// Runs `check` for every release this run can switch to; fails if there is none.
-template <typename Check> void ForEachRelease(Check check) {
-    int ran = 0;
-    for (const machine::Release& release : machine::Releases()) {
-        if (!machine::Use(release))
-            continue;
-        SCOPED_TRACE(release.name);
-        check(release);
-        ++ran;
-    }
-    EXPECT_GT(ran, 0) << "no release could be checked";
-}
-
 TEST(PlatformCheck, CodeAndVersionNumbersMatchTheSystemsVersionQuery) {
-    ForEachRelease([](const machine::Release& release) {
+    machine::ForEachRelease([](const machine::Release& release) {
         OSVERSIONINFOA system = {};
         system.dwOSVersionInfoSize = sizeof system;
         ASSERT_TRUE(GetVersionExA(&system));
@@ -61,7 +48,7 @@ TEST(PlatformCheck, CodeAndVersionNumbersMatchTheSystemsVersionQuery) {
 }
 
 TEST(DriverDirCheck, ReportsTheSpoolersDirectoryThroughTheTwoCallProtocol) {
-    ForEachRelease([](const machine::Release&) {
+    machine::ForEachRelease([](const machine::Release&) {
         std::string expected = SpoolerDriverDirectory();
         uint32_t expectedLength = static_cast<uint32_t>(expected.size());
         ASSERT_GT(expectedLength, 0u);
@@ -91,12 +78,10 @@ TEST(DriverDirCheck, ReportsTheSpoolersDirectoryThroughTheTwoCallProtocol) {
 }
 
 TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
-    ForEachRelease([](const machine::Release& release) {
+    machine::ForEachRelease([](const machine::Release& release) {
         machine::Clean();
         kvx_driver_files files = kvx_driver_files_for(release.code);
-        std::string directory = SpoolerDriverDirectory();
-        for (const char* file : {files.driver_file, files.data_file, files.config_file})
-            machine::PlaceFile(directory + file);
+        machine::PlaceDriverFiles(release.code);
 
         EXPECT_EQ(InstallThermalPrinterDriver(), 1);
 

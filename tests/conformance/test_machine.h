@@ -4,6 +4,9 @@
 // and files are real files.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -22,12 +25,36 @@ const std::vector<Release>& Releases();
 // process runs one release only).
 bool Use(const Release& release);
 
-// Returns the machine to a state with no driver of ours installed.
+// Returns the machine to a state with no printer and no driver of ours installed.
 void Clean();
 
 // Creates an empty file at a full Windows path.
 void PlaceFile(const std::string& path);
 
+// Places the driver files of a platform code in the spooler's driver directory.
+void PlaceDriverFiles(int code);
+
+// Runs `check` for every release this run can switch to: natively each one,
+// under Wine the one the program was started under. With `only`, other releases
+// are left out, and a run that can use none of those skips the test; without
+// it, a run that can use no release at all fails.
+template <typename Check>
+void ForEachRelease(Check check, std::initializer_list<const char*> only = {}) {
+    int ran = 0;
+    for (const Release& release : Releases()) {
+        bool wanted = only.size() == 0;
+        for (const char* name : only)
+            wanted = wanted || std::string(name) == release.name;
+        if (!wanted || !Use(release))
+            continue;
+        SCOPED_TRACE(release.name);
+        check(release);
+        ++ran;
+    }
+    if (ran == 0 && only.size() != 0)
+        GTEST_SKIP() << "none of the releases this check is for is running";
+    EXPECT_GT(ran, 0) << "no release could be checked";
+}
 // Makes the network of tests/wine/test_network.txt the machine's network. False
 // with the reason when it cannot (under Wine: the test network provider is not
 // registered in the prefix).

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <string>
 
 class SimTest : public ::testing::Test {
 protected:
@@ -36,3 +38,17 @@ inline unsigned SweepMemoryFaults(const std::function<void()>& operation,
     ADD_FAILURE() << "the operation never completed";
     return 0;
 }
+
+// A destination buffer that shows how many bytes were written into it.
+struct Destination {
+    char bytes[600];
+    Destination() { std::memset(bytes, '#', sizeof bytes); }
+    // The text written, or "(untouched)"; fails when more than text + NUL was written.
+    std::string Written() const {
+        if (bytes[0] == '#')
+            return "(untouched)";
+        size_t length = strnlen(bytes, sizeof bytes);
+        EXPECT_EQ(bytes[length + 1], '#') << "written past the terminator";
+        return std::string(bytes, length);
+    }
+};

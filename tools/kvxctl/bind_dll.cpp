@@ -45,5 +45,12 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
                 error) &&
            Bind(module, "DesInstallThermalPrinterDriver", &library->DesInstallThermalPrinterDriver,
                 error) &&
+           Bind(module, "InstallThermalPrinter", &library->InstallThermalPrinter, error) &&
+           Bind(module, "GetPrinterDriverName", &library->GetPrinterDriverName, error) &&
+           Bind(module, "EnumLocalPorts", &library->EnumLocalPorts, error) &&
+           Bind(module, "SetPortSettings", &library->SetPortSettings, error) &&
+           Bind(module, "NetGetInfos", &library->NetGetInfos, error) &&
+           Bind(module, "GetNetBrowseDialog32b", &library->GetNetBrowseDialog32b, error) &&
+           Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error) &&
            Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
 }

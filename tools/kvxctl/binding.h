@@ -12,6 +12,13 @@ struct KvxLibrary {
     kvx_GetPrinterDriverDir_fn GetPrinterDriverDir = nullptr;
     kvx_InstallThermalPrinterDriver_fn InstallThermalPrinterDriver = nullptr;
     kvx_DesInstallThermalPrinterDriver_fn DesInstallThermalPrinterDriver = nullptr;
+    kvx_InstallThermalPrinter_fn InstallThermalPrinter = nullptr;
+    kvx_GetPrinterDriverName_fn GetPrinterDriverName = nullptr;
+    kvx_EnumLocalPorts_fn EnumLocalPorts = nullptr;
+    kvx_SetPortSettings_fn SetPortSettings = nullptr;
+    kvx_NetGetInfos_fn NetGetInfos = nullptr;
+    kvx_GetNetBrowseDialog32b_fn GetNetBrowseDialog32b = nullptr;
+    kvx_GetNetBrowseDialogNT4_fn GetNetBrowseDialogNT4 = nullptr;
     kvx_GetPortsSelect_fn GetPortsSelect = nullptr;
 };
 

@@ -23,25 +23,6 @@ const char* PlatformName(int code) {
     }
 }
 
-const char* ErrorName(unsigned error) {
-    switch (error) {
-    case 2:
-        return "ERROR_FILE_NOT_FOUND";
-    case 5:
-        return "ERROR_ACCESS_DENIED";
-    case 31:
-        return "ERROR_GEN_FAILURE";
-    case 1797:
-        return "ERROR_UNKNOWN_PRINTER_DRIVER";
-    case 1805:
-        return "ERROR_INVALID_ENVIRONMENT";
-    case 3001:
-        return "ERROR_PRINTER_DRIVER_IN_USE";
-    default:
-        return "system error";
-    }
-}
-
 int PlatformCode(const KvxLibrary& kvx) {
     int16_t code = 0, major = 0, minor = 0, id = 0;
     kvx.GetPlatformFrom32(&code, &major, &minor, &id);
@@ -137,11 +118,45 @@ const Command kCommands[] = {
     {"install-driver", "", "register the thermal printer driver (its files must be in driver-dir)",
      RunInstallDriver},
     {"remove-driver", "", "remove the driver registration", RunRemoveDriver},
+    {"install-printer", "PORT", "install the driver and add a thermal printer on PORT",
+     RunInstallPrinter},
+    {"driver-name", "PRINTER", "show the base name of the printer's driver data file",
+     RunDriverName},
+    {"ports", "", "list the local ports", RunPorts},
+    {"configure-port", "PORT", "open the configuration dialog of PORT", RunConfigurePort},
+    {"whoami", "", "show the user and computer names", RunWhoami},
+    {"browse-dialog", "[--title TEXT]",
+     "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
+    {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
+     RunConnectDialog},
     {"browse", "[--provider NAME] [--raw] [NAME ...]",
      "list what lies under a network container (providers, a provider's domains, ...)", RunBrowse},
 };
 
 } // namespace
+
+const char* ErrorName(unsigned error) {
+    switch (error) {
+    case 2:
+        return "ERROR_FILE_NOT_FOUND";
+    case 5:
+        return "ERROR_ACCESS_DENIED";
+    case 31:
+        return "ERROR_GEN_FAILURE";
+    case 1223:
+        return "ERROR_CANCELLED";
+    case 1796:
+        return "ERROR_UNKNOWN_PORT";
+    case 1797:
+        return "ERROR_UNKNOWN_PRINTER_DRIVER";
+    case 1805:
+        return "ERROR_INVALID_ENVIRONMENT";
+    case 3001:
+        return "ERROR_PRINTER_DRIVER_IN_USE";
+    default:
+        return "system error";
+    }
+}
 
 const Command* FindCommand(const std::string& name) {
     for (const Command& command : kCommands)

@@ -64,6 +64,124 @@ void AddDriver(const Driver& driver);
 // Makes every printer driver of that name count as in use (removal refused).
 void SetDriverInUse(const std::string& name, bool inUse);
 
+// ---- spooler: printers ----
+// A printer as the spooler keeps it: what AddPrinterA was given (level 2).
+struct Printer {
+    std::string name;
+    std::string port;
+    std::string driver;
+    std::string printProcessor = "winprint";
+    std::string datatype = "RAW";
+    std::string shareName, comment, location, sepFile, parameters;
+    DWORD attributes = PRINTER_ATTRIBUTE_LOCAL;
+    DWORD priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0;
+    // Whether the creating call passed a device mode or a security descriptor.
+    bool devMode = false;
+    bool securityDescriptor = false;
+};
+// The printers, in the order they were added; a printer deleted while a handle
+// to it is still open is no longer listed (it goes when the last handle closes).
+std::vector<Printer> Printers();
+// Adds a printer without the checks of AddPrinterA, e.g. one whose driver is gone.
+void AddPrinter(const Printer& printer);
+// Every record AddPrinterA was given, accepted or refused, in call order.
+std::vector<Printer> PrinterRequests();
+// Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
+size_t OpenPrinterHandles();
+
+// The spooler calls whose answers a test can force.
+enum class SpoolerCall { AddPrinter, OpenPrinter, GetPrinter, GetPrinterDriver, EnumPorts };
+// Makes every call of that kind fail with this error (0 = answer normally).
+void FailSpoolerCall(SpoolerCall call, DWORD error);
+
+// ---- spooler: ports ----
+// The ports EnumPortsA lists, in order. A new machine has COM1: to COM4:, FILE:
+// and LPT1: to LPT3:. Any name is accepted, the empty one included.
+void SetPorts(const std::vector<std::string>& names);
+std::vector<std::string> Ports();
+
+// One call of ConfigurePortA, as it was made.
+struct PortConfiguration {
+    bool localServer; // no server name, or an empty one
+    HWND owner;
+    bool portGiven; // false for a null port name
+    std::string port;
+};
+std::vector<PortConfiguration> PortConfigurations();
+// How the configuration dialog of a known port ends: 0 = accepted (TRUE), else
+// FALSE with this error (ERROR_CANCELLED for a cancelled dialog).
+void SetPortDialogOutcome(DWORD error);
+
+// ---- machine identity ----
+// The names GetUserNameA and GetComputerNameA report (a new machine: "labeller"
+// on "LABELHOST"), and errors that make them fail (0 = answer normally).
+void SetUserName(const std::string& name);
+void SetComputerName(const std::string& name);
+void FailUserNameQuery(DWORD error);
+void FailComputerNameQuery(DWORD error);
+
+// ---- shell: the folder-browse dialog and the shell's allocator ----
+// An item the user can confirm in the browse dialog.
+struct BrowseItem {
+    std::string displayName; // written to the dialog's display-name buffer
+    std::string path;        // what SHGetPathFromIDListA answers for it
+    // False for items outside the file system (a network printer): then
+    // SHGetPathFromIDListA fails and leaves its buffer as it was.
+    bool hasPath = true;
+};
+// The answers of the next SHBrowseForFolderA calls, in order: the user confirms
+// an item, or cancels. With nothing queued the dialog is cancelled.
+void QueueBrowseChoice(const BrowseItem& item);
+void QueueBrowseCancel();
+
+// A BFFM_SETSELECTIONA the dialog received: a path text, or an item list.
+struct BrowseSelection {
+    bool byPath;
+    std::string path;
+};
+// What one SHBrowseForFolderA call was given, and what its callback sent back.
+struct BrowseDialog {
+    bool ownerGiven;
+    int rootFolder; // the CSIDL the root item list was made for; -1 for none
+    bool displayBufferGiven;
+    bool titleGiven;
+    std::string title;
+    UINT flags;
+    bool callbackGiven;
+    LPARAM lParam;
+    std::vector<BrowseSelection> selections;
+};
+std::vector<BrowseDialog> BrowseDialogs();
+
+// SHGetMalloc answers E_FAIL; SHGetSpecialFolderLocation answers E_FAIL.
+void FailShellAllocator(bool fail);
+void FailSpecialFolderLocation(bool fail);
+
+// Item lists the shell handed out that were not yet handed back to its allocator.
+size_t LiveItemLists();
+// References SHGetMalloc handed out that were not released yet.
+long ShellAllocatorReferences();
+unsigned ShellAllocatorFrees();
+// Calls on the allocator after its last reference was released, frees of
+// memory it never handed out, and item lists used after they were freed.
+unsigned ShellMisuses();
+
+// ---- spooler: printer connections and the connect dialog ----
+// The answers of the next ConnectToPrinterDlg calls, in order: the user picks
+// the printer of that name (the dialog connects to it and opens a handle; a
+// name the spooler does not know makes the dialog fail), or cancels. With
+// nothing queued the dialog is cancelled.
+void QueueConnectChoice(const std::string& printerName);
+void QueueConnectCancel();
+
+// What one ConnectToPrinterDlg call was given.
+struct ConnectDialog {
+    HWND owner;
+    DWORD flags;
+};
+std::vector<ConnectDialog> ConnectDialogs();
+// The printers the user is connected to, in the order the connections were made.
+std::vector<std::string> PrinterConnections();
 // ---- network provider router (mpr) ----
 // A resource as the router lists it; an absent string is a null pointer.
 struct NetResource {

@@ -7,6 +7,11 @@ void Reset() {
     detail::ResetMemory();
     detail::ResetVersion();
     detail::ResetSpooler();
+    detail::ResetPrinters();
+    detail::ResetPorts();
+    detail::ResetIdentity();
+    detail::ResetShell();
+    detail::ResetConnections();
     detail::ResetNetwork();
 }
 

@@ -18,8 +18,16 @@ struct Block {
     char* token = nullptr; // identity of a movable block's handle
 };
 
-std::map<HGLOBAL, Block> g_blocks;
-std::set<void*> g_heapBlocks;
+// Built on first use and never destroyed: the module's static strings give their
+// memory back at exit, after this file's own statics would be gone.
+std::map<HGLOBAL, Block>& Blocks() {
+    static auto* blocks = new std::map<HGLOBAL, Block>;
+    return *blocks;
+}
+std::set<void*>& HeapBlocks() {
+    static auto* blocks = new std::set<void*>;
+    return *blocks;
+}
 int g_heapToken;
 
 sim::Fault g_faultKind = sim::Fault::AnyMemory;
@@ -81,23 +89,23 @@ bool FaultFired() {
 }
 
 size_t LiveGlobalBlocks() {
-    return g_blocks.size();
+    return Blocks().size();
 }
 
 size_t LockedGlobalBlocks() {
     size_t locked = 0;
-    for (auto& [handle, block] : g_blocks)
+    for (auto& [handle, block] : Blocks())
         locked += block.locks != 0;
     return locked;
 }
 
 size_t LiveHeapBlocks() {
-    return g_heapBlocks.size();
+    return HeapBlocks().size();
 }
 
 bool GlobalBlockInfo(HGLOBAL handle, SIZE_T* size, unsigned* locks) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end())
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end())
         return false;
     *size = it->second.size;
     *locks = it->second.locks;
@@ -122,13 +130,13 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
         block.token = new char;
         handle = block.token;
     }
-    g_blocks[handle] = block;
+    Blocks()[handle] = block;
     return handle;
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end()) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -142,8 +150,8 @@ LPVOID GlobalLock(HGLOBAL handle) {
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end()) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -160,8 +168,8 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end()) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -178,7 +186,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
     char* data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0);
     std::memcpy(data, block.data, block.size < bytes ? block.size : bytes);
     FreeBlock(it->second);
-    g_blocks.erase(it);
+    Blocks().erase(it);
     block.data = data;
     block.size = bytes;
     HGLOBAL newHandle = data;
@@ -187,24 +195,24 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
         block.token = new char;
         newHandle = block.token;
     }
-    g_blocks[newHandle] = block;
+    Blocks()[newHandle] = block;
     return newHandle;
 }
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end()) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return handle;
     }
     FreeBlock(it->second);
-    g_blocks.erase(it);
+    Blocks().erase(it);
     return nullptr;
 }
 
 SIZE_T GlobalSize(HGLOBAL handle) {
-    auto it = g_blocks.find(handle);
-    if (it == g_blocks.end()) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
@@ -219,14 +227,14 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (heap != &g_heapToken || ShouldFail(sim::Fault::HeapAlloc))
         return nullptr;
     char* memory = NewData(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
-    g_heapBlocks.insert(memory);
+    HeapBlocks().insert(memory);
     return memory;
 }
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
     if (memory == nullptr)
         return TRUE;
-    if (heap != &g_heapToken || g_heapBlocks.erase(memory) == 0) {
+    if (heap != &g_heapToken || HeapBlocks().erase(memory) == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

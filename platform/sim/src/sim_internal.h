@@ -3,6 +3,8 @@
 
 #include <sim_control.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 
 namespace sim::detail {
@@ -24,6 +26,50 @@ bool ShouldFail(Fault kind);
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
 
+// ---- printers, ports and identity ----
+void ResetPrinters();
+void ResetPorts();
+void ResetIdentity();
+
+// The environment a call names, or the running one for null or empty; false when unknown.
+bool ResolveEnvironment(LPCSTR requested, std::string* environment);
+// Whether a printer (deleted or not) refers to a driver of that name.
+bool PrinterUsesDriver(const std::string& driverName);
+// Whether a non-empty port of that name is listed.
+bool PortExists(const std::string& name);
+// When a test has made calls of that kind fail: sets its error and returns true.
+bool FailsAsScripted(SpoolerCall call);
+
+// Lays the strings of a spooler answer from the end of the caller's buffer
+// towards its records, as the spooler does.
+class StringArea {
+public:
+    StringArea(LPBYTE buffer, DWORD size) : end_(reinterpret_cast<char*>(buffer) + size) {}
+    LPSTR Place(const std::string& text) {
+        end_ -= text.size() + 1;
+        std::memcpy(end_, text.c_str(), text.size() + 1);
+        return end_;
+    }
+
+private:
+    char* end_;
+};
+
+// A driver as a DRIVER_INFO_2A record: its size with its strings, and filling it.
+size_t DriverInfo2Size(const Driver& driver);
+void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& strings);
+
+// ---- printer connections ----
+void ResetConnections();
+
+// ---- windows and the shell ----
+void ResetShell();
+
+// A window of the simulation is a message handler behind a handle: SendMessageA
+// calls the handler of a live window.
+using WindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
+HWND CreateSimWindow(WindowHandler handler);
+void DestroySimWindow(HWND window);
 // Network providers as a tree file describes them.
 struct NetProviderOptions {
     bool enumerable = true;    // false: listed at the top, but cannot be opened

@@ -27,18 +27,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The environment a call names, or the running one for null or empty; false when unknown.
-bool ResolveEnvironment(LPCSTR requested, std::string* environment) {
-    std::string name = requested && *requested ? requested : sim::detail::RunningEnvironment();
-    for (auto& [known, directory] : g_directories) {
-        if (sim::detail::EqualNoCase(known, name)) {
-            *environment = known;
-            return true;
-        }
-    }
-    return false;
-}
-
 bool Present(LPCSTR text) {
     return text != nullptr && *text != '\0';
 }
@@ -51,6 +39,31 @@ namespace detail {
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
     return Lower(a) == Lower(b);
+}
+
+bool ResolveEnvironment(LPCSTR requested, std::string* environment) {
+    std::string name = requested && *requested ? requested : RunningEnvironment();
+    for (auto& [known, directory] : g_directories) {
+        if (EqualNoCase(known, name)) {
+            *environment = known;
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t DriverInfo2Size(const Driver& driver) {
+    return sizeof(DRIVER_INFO_2A) + driver.name.size() + driver.environment.size() +
+           driver.driverPath.size() + driver.dataFile.size() + driver.configFile.size() + 5;
+}
+
+void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& strings) {
+    record->cVersion = driver.version;
+    record->pName = strings.Place(driver.name);
+    record->pEnvironment = strings.Place(driver.environment);
+    record->pDriverPath = strings.Place(driver.driverPath);
+    record->pDataFile = strings.Place(driver.dataFile);
+    record->pConfigFile = strings.Place(driver.configFile);
 }
 
 void ResetSpooler() {
@@ -100,6 +113,8 @@ void SetDriverInUse(const std::string& name, bool inUse) {
 }
 
 } // namespace sim
+
+using sim::detail::ResolveEnvironment;
 
 BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer,
                                 DWORD bufferSize, LPDWORD needed) {
@@ -186,7 +201,8 @@ BOOL DeletePrinterDriverA(LPSTR, LPSTR environment, LPSTR driverName) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
         return FALSE;
     }
-    if (g_driversInUse.count(Lower(driverName)) != 0) {
+    if (g_driversInUse.count(Lower(driverName)) != 0 ||
+        sim::detail::PrinterUsesDriver(driverName)) {
         SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
         return FALSE;
     }
@@ -215,8 +231,7 @@ BOOL EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer, D
         if (driver.environment != resolved)
             continue;
         listed.push_back(&driver);
-        total += sizeof(DRIVER_INFO_2A) + driver.name.size() + driver.environment.size() +
-                 driver.driverPath.size() + driver.dataFile.size() + driver.configFile.size() + 5;
+        total += sim::detail::DriverInfo2Size(driver);
     }
     *needed = static_cast<DWORD>(total);
     *returned = 0;
@@ -230,20 +245,9 @@ BOOL EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer, D
     }
     // Records first, their strings packed from the end of the buffer, as the spooler lays them.
     auto* records = reinterpret_cast<DRIVER_INFO_2A*>(buffer);
-    char* strings = reinterpret_cast<char*>(buffer) + bufferSize;
-    auto place = [&strings](const std::string& text) {
-        strings -= text.size() + 1;
-        std::memcpy(strings, text.c_str(), text.size() + 1);
-        return strings;
-    };
-    for (size_t i = 0; i < listed.size(); ++i) {
-        records[i].cVersion = listed[i]->version;
-        records[i].pName = place(listed[i]->name);
-        records[i].pEnvironment = place(listed[i]->environment);
-        records[i].pDriverPath = place(listed[i]->driverPath);
-        records[i].pDataFile = place(listed[i]->dataFile);
-        records[i].pConfigFile = place(listed[i]->configFile);
-    }
+    sim::detail::StringArea strings(buffer, bufferSize);
+    for (size_t i = 0; i < listed.size(); ++i)
+        sim::detail::FillDriverInfo2(*listed[i], &records[i], strings);
     *returned = static_cast<DWORD>(listed.size());
     return TRUE;
 }

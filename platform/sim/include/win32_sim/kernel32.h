@@ -50,3 +50,5 @@ LONG InterlockedDecrement(LONG volatile* value);
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
 
 DWORD GetFileAttributesA(LPCSTR path);
+
+BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);

@@ -6,4 +6,6 @@
 #include <win32_sim/kernel32.h>
 #include <win32_sim/user32.h>
 #include <win32_sim/winspool.h>
+#include <win32_sim/advapi32.h>
+#include <win32_sim/shell32.h>
 #include <win32_sim/mpr.h>

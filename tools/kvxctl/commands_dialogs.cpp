@@ -1,0 +1,86 @@
+// The printer dialogs, run through their two-call protocol as a host runs them:
+// a sizing call without a destination, then a fetch into a buffer of the size
+// the library reported.
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* DialogResultName(int32_t result) {
+    switch (result) {
+    case KVX_DIALOG_COPIED:
+        return "KVX_DIALOG_COPIED";
+    case KVX_DIALOG_FETCH_NO_DESTINATION:
+        return "KVX_DIALOG_FETCH_NO_DESTINATION";
+    case KVX_DIALOG_FETCH_LOCK_FAILED:
+        return "KVX_DIALOG_FETCH_LOCK_FAILED";
+    case KVX_DIALOG_INFO_FAILED:
+        return "KVX_DIALOG_INFO_FAILED";
+    case KVX_DIALOG_NO_DESTINATION:
+        return "KVX_DIALOG_NO_DESTINATION";
+    case KVX_DIALOG_NO_MEMORY:
+        return "KVX_DIALOG_NO_MEMORY";
+    case KVX_DIALOG_NOTHING_CHOSEN:
+        return "KVX_DIALOG_NOTHING_CHOSEN";
+    default:
+        return result > 0 ? "size to fetch" : "unknown code";
+    }
+}
+
+void PrintResult(const char* call, int32_t result) {
+    std::printf("%-12s %d (%s)\n", call, result, DialogResultName(result));
+}
+
+// Runs a sizing call, then, when it reported a size, allocates `size + extra`
+// bytes and fetches into them. Prints both results and what was chosen.
+template <typename Call> int RunTwoCalls(Call call, const char* what, int32_t extra) {
+    int32_t size = call(0, nullptr);
+    PrintResult("sizing call", size);
+    if (size <= 0) {
+        std::fprintf(stderr, "kvxctl: %s\n",
+                     size == 0 ? "nothing was chosen" : "the library could not deliver the choice");
+        return kExitRefused;
+    }
+    std::vector<char> buffer(static_cast<size_t>(size) + static_cast<size_t>(extra), '\0');
+    int32_t fetched = call(0, buffer.data());
+    PrintResult("fetch call", fetched);
+    if (fetched != KVX_DIALOG_COPIED) {
+        std::fprintf(stderr, "kvxctl: %s\n",
+                     fetched == KVX_DIALOG_NOTHING_CHOSEN ? "the chosen item gave an empty path"
+                                                          : "nothing was delivered");
+        return kExitRefused;
+    }
+    std::printf("%-12s %s\n", what, buffer.data());
+    return kExitOk;
+}
+
+} // namespace
+
+int RunBrowseDialog(const KvxLibrary& kvx, int argc, char** argv) {
+    const char* title = nullptr;
+    if (argc == 2 && std::strcmp(argv[0], "--title") == 0)
+        title = argv[1];
+    else if (argc != 0)
+        return kExitUsage;
+    // The path's size counts its terminator: the buffer is exactly the reported size.
+    return RunTwoCalls(
+        [&](int32_t maxLen, char* destination) {
+            return kvx.GetNetBrowseDialog32b(0, maxLen, destination, nullptr, 0, title, 0, 0, 0);
+        },
+        "path", 0);
+}
+
+int RunConnectDialog(const KvxLibrary& kvx, int argc, char**) {
+    if (argc != 0)
+        return kExitUsage;
+    // The name's size leaves out its terminator: the buffer is one byte longer.
+    return RunTwoCalls(
+        [&](int32_t maxLen, char* destination) {
+            return kvx.GetNetBrowseDialogNT4(nullptr, maxLen, destination);
+        },
+        "printer", 1);
+}
