@@ -85,4 +85,7 @@ shows 'server  *\\\\PRN01'
 kvxctl browse --provider "Kvx Network" SALES '\\PRN01'
 shows 'share  *\\\\PRN01\\Thermal'
 kvxctl browse --raw --provider "Kvx Network" SALES '\\PRN01'
+# Leave no Wine session behind: a later program on a display must not join one
+# that started without it.
+wineserver -w
 echo "tour complete"
