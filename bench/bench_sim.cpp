@@ -10,9 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -58,12 +56,9 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::ifstream file(KVX_TEST_NETWORK, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
     std::string error;
-    if (!file || !sim::LoadNetworkTree(text.str(), &error)) {
-        std::fprintf(stderr, "kvx_bench: %s: %s\n", KVX_TEST_NETWORK, error.c_str());
+    if (!sim::LoadNetworkTreeFile(KVX_TEST_NETWORK, &error)) {
+        std::fprintf(stderr, "kvx_bench: %s\n", error.c_str());
         return 1;
     }
     benchmark::Initialize(&argc, argv);

@@ -3,9 +3,6 @@
 
 #include <sim_control.h>
 
-#include <fstream>
-#include <sstream>
-
 namespace machine {
 
 bool Use(const Release& release) {
@@ -19,14 +16,7 @@ void PlaceFile(const std::string& path) {
 
 bool UseTestNetwork(std::string* problem) {
     sim::Reset();
-    std::ifstream file(KVX_TEST_NETWORK, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    if (!file || !sim::LoadNetworkTree(text.str(), problem)) {
-        *problem = std::string(KVX_TEST_NETWORK) + ": " + *problem;
-        return false;
-    }
-    return true;
+    return sim::LoadNetworkTreeFile(KVX_TEST_NETWORK, problem);
 }
 
 } // namespace machine

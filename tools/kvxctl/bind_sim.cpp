@@ -4,28 +4,6 @@
 
 #include <sim_kvx_setup.h>
 
-#include <fstream>
-#include <sstream>
-
-namespace {
-
-// Builds the simulated network from a tree file of the test network provider.
-bool LoadNetwork(const std::string& path, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        *error = "cannot read the network tree " + path;
-        return false;
-    }
-    std::stringstream text;
-    text << file.rdbuf();
-    std::string problem;
-    if (!sim::LoadNetworkTree(text.str(), &problem))
-        *error = path + ": " + problem;
-    return problem.empty();
-}
-
-} // namespace
-
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     std::string option = argv[*index];
     if (option == "--with-driver-files") {
@@ -68,7 +46,7 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         if (*index + 1 >= argc)
             *error = "--network needs a tree file";
         else
-            LoadNetwork(argv[++*index], error);
+            sim::LoadNetworkTreeFile(argv[++*index], error);
         return true;
     }
     if (option != "--windows")

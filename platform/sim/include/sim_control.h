@@ -211,6 +211,8 @@ void AddNetEntry(const std::string& provider, const std::optional<std::string>& 
 // (tests/wine/netprovider/README.md), so that the same network can be browsed
 // here and under Wine. False with a message for a line it cannot read.
 bool LoadNetworkTree(const std::string& text, std::string* error);
+// The same from a file; the message then names the file.
+bool LoadNetworkTreeFile(const std::string& path, std::string* error);
 
 // Faults, by container name: a container's remote name, a provider's name for
 // its own level, or "" for the top of the network.

@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -364,6 +365,21 @@ bool LoadNetworkTree(const std::string& text, std::string* error) {
         }
     }
     reader.Finish();
+    return true;
+}
+
+bool LoadNetworkTreeFile(const std::string& path, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        *error = "cannot read the network tree " + path;
+        return false;
+    }
+    if (!LoadNetworkTree(text.str(), error)) {
+        *error = path + ": " + *error;
+        return false;
+    }
     return true;
 }
 
