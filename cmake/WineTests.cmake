@@ -6,8 +6,13 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# The test network provider (kvxnp.dll beside the checks), registered in the
+# checks' prefix with the network of tests/wine/test_network.txt.
+add_subdirectory(tests/wine/netprovider)
+
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
-set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
+set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
+    KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
 # 64-bit programs start straight in wine64 (the generic launcher goes through the
 # 32-bit loader first); 32-bit ones go through scripts/wine32.sh.
 if(KVX_WINE64)
@@ -18,11 +23,11 @@ set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
 file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
 list(FILTER KVX_CONFORMANCE_SOURCES EXCLUDE REGEX "_sim\\.cpp$")
 add_executable(kvx_checks ${KVX_CONFORMANCE_SOURCES})
-add_dependencies(kvx_checks kvx32_import)
+add_dependencies(kvx_checks kvx32_import kvxnp)
 target_include_directories(kvx_checks PRIVATE tests platform)
 target_compile_options(kvx_checks PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx_checks PRIVATE ${KVX_STATIC_RUNTIME})
-target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool)
+target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool mpr)
 
 add_test(NAME wine_prefix
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})

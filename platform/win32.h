@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <winspool.h>
 #include <shlobj.h>
+#include <winnetwk.h>
 #else
 #include <win32_sim/windows.h>
 #endif

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target kvx32 kvxctl
+cmake --build --preset mingw --target kvx32 kvxctl kvxnp
 if scripts/wine32.sh --route >/dev/null 2>&1; then
     scripts/tour.sh build/mingw/bin
 else
@@ -18,6 +18,6 @@ else
     echo "      serve a printer."
     echo
     cmake --preset wine64 >/dev/null
-    cmake --build --preset wine64 --target kvx32 kvxctl
+    cmake --build --preset wine64 --target kvx32 kvxctl kvxnp
     KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=win98 scripts/tour.sh build/wine64/bin
 fi

@@ -66,4 +66,26 @@ printer=$(sed -n 's/^added printer "\(.*\)" on .*/\1/p' "$out")
 kvxctl driver-name "${printer:-KVX_50 LPT1:}"
 kvxctl ports
 kvxctl whoami
+
+# shows PATTERN: fails the tour unless the last command's output matches.
+shows() {
+    grep -q -- "$1" "$out" || { echo "tour: expected output matching '$1'" >&2; exit 1; }
+}
+
+echo "# The test network provider serves the network of tests/wine/test_network.txt."
+WINE=$wine "$here/../tests/wine/netprovider/register.sh" "$WINEPREFIX" "$bin" \
+    "$here/../tests/wine/test_network.txt"
+echo
+kvxctl browse
+shows 'network  *Kvx Network'
+kvxctl browse --provider "Kvx Network"
+shows 'domain  *SALES'
+kvxctl browse --provider "Kvx Network" SALES
+shows 'server  *\\\\PRN01'
+kvxctl browse --provider "Kvx Network" SALES '\\PRN01'
+shows 'share  *\\\\PRN01\\Thermal'
+kvxctl browse --raw --provider "Kvx Network" SALES '\\PRN01'
+# Leave no Wine session behind: a later program on a display must not join one
+# that started without it.
+wineserver -w
 echo "tour complete"

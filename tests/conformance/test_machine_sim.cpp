@@ -14,4 +14,9 @@ void PlaceFile(const std::string& path) {
     sim::AddFile(path);
 }
 
+bool UseTestNetwork(std::string* problem) {
+    sim::Reset();
+    return sim::LoadNetworkTreeFile(KVX_TEST_NETWORK, problem);
+}
+
 } // namespace machine

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Creates the private Wine prefix of the checks (once), gives each per-release
-# copy of the check program its Windows release, and keeps the prefix's
-# wineserver running for the programs that follow:
-#   prepare_prefix.sh PREFIX RELEASE...
+# copy of the check program its Windows release, and registers the test network
+# provider when KVX_NET_DLL_DIR names the folder of kvxnp.dll (with the network
+# of tests/wine/test_network.txt): prepare_prefix.sh PREFIX RELEASE...
 # KVX_WINE names the loader of 64-bit programs; without it the prefix serves
-# 32-bit programs through scripts/wine32.sh.
+# 32-bit programs through scripts/wine32.sh, with a persistent wineserver.
 set -euo pipefail
 prefix=$1; shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -26,6 +26,11 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
     wineserver -w
 fi
+if [ -n "${KVX_NET_DLL_DIR:-}" ]; then
+    WINE=$wine "$here/tests/wine/netprovider/register.sh" "$prefix" "$KVX_NET_DLL_DIR" \
+        "$here/tests/wine/test_network.txt" </dev/null >/dev/null
+    wineserver -w
+fi
 # A persistent server keeps Wine's own services up between the programs, which
 # matters when every process start is emulated (the cleanup test stops it).
 [ -n "${KVX_WINE:-}" ] || "$wine32" --server </dev/null >/dev/null 2>&1
@@ -42,3 +47,4 @@ set_release() { # set_release RELEASE
 for release in "$@"; do
     set_release "$release"
 done
+[ -z "${KVX_WINE:-}" ] || wineserver -w

@@ -51,5 +51,6 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "SetPortSettings", &library->SetPortSettings, error) &&
            Bind(module, "NetGetInfos", &library->NetGetInfos, error) &&
            Bind(module, "GetNetBrowseDialog32b", &library->GetNetBrowseDialog32b, error) &&
-           Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error);
+           Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error) &&
+           Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
 }

@@ -42,6 +42,13 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
             sim::QueueBrowseChoice({value, "", false});
         return true;
     }
+    if (option == "--network") {
+        if (*index + 1 >= argc)
+            *error = "--network needs a tree file";
+        else
+            sim::LoadNetworkTreeFile(argv[++*index], error);
+        return true;
+    }
     if (option != "--windows")
         return false;
     if (*index + 1 >= argc) {
@@ -65,7 +72,9 @@ const char* BindingOptionsHelp() {
            "                        (no file-system path)\n"
            "  --browse-cancel       the next browse dialog is cancelled (also the default)\n"
            "  --connect-printer NAME  the connect dialog picks the shared printer NAME\n"
-           "                        (\\\\SERVER\\PRINTER); without it the dialog is cancelled\n";
+           "                        (\\\\SERVER\\PRINTER); without it the dialog is cancelled\n"
+           "  --network FILE        simulate the network a tree file of the test network\n"
+           "                        provider describes (tests/wine/test_network.txt)\n";
 }
 
 bool BindLibrary(KvxLibrary* library, std::string*) {
@@ -80,5 +89,6 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->NetGetInfos = &NetGetInfos;
     library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
     library->GetNetBrowseDialogNT4 = &GetNetBrowseDialogNT4;
+    library->GetPortsSelect = &GetPortsSelect;
     return true;
 }

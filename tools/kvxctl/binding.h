@@ -19,6 +19,7 @@ struct KvxLibrary {
     kvx_NetGetInfos_fn NetGetInfos = nullptr;
     kvx_GetNetBrowseDialog32b_fn GetNetBrowseDialog32b = nullptr;
     kvx_GetNetBrowseDialogNT4_fn GetNetBrowseDialogNT4 = nullptr;
+    kvx_GetPortsSelect_fn GetPortsSelect = nullptr;
 };
 
 // Options only this binding understands (the DLL path, or the simulated

@@ -129,6 +129,8 @@ const Command kCommands[] = {
      "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
     {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
      RunConnectDialog},
+    {"browse", "[--provider NAME] [--raw] [NAME ...]",
+     "list what lies under a network container (providers, a provider's domains, ...)", RunBrowse},
 };
 
 } // namespace

@@ -22,6 +22,8 @@ struct Command {
 // The printer dialogs (commands_dialogs.cpp).
 int RunBrowseDialog(const KvxLibrary& kvx, int argc, char** argv);
 int RunConnectDialog(const KvxLibrary& kvx, int argc, char** argv);
+// Network browsing (commands_netbrowse.cpp).
+int RunBrowse(const KvxLibrary& kvx, int argc, char** argv);
 
 // The command of that name, or null.
 const Command* FindCommand(const std::string& name);

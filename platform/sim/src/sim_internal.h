@@ -13,6 +13,7 @@ namespace sim::detail {
 void ResetMemory();
 void ResetVersion();
 void ResetSpooler();
+void ResetNetwork();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
@@ -69,5 +70,12 @@ void ResetShell();
 using WindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
 HWND CreateSimWindow(WindowHandler handler);
 void DestroySimWindow(HWND window);
+// Network providers as a tree file describes them.
+struct NetProviderOptions {
+    bool enumerable = true;    // false: listed at the top, but cannot be opened
+    bool unknownEmpty = false; // names no container declares open as empty containers
+    DWORD unknownError = 0;    // ... or fail with this error (0: the router's own answer)
+};
+void SetNetProviderOptions(const std::string& provider, const NetProviderOptions& options);
 
 } // namespace sim::detail

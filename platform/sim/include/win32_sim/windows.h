@@ -8,3 +8,4 @@
 #include <win32_sim/winspool.h>
 #include <win32_sim/advapi32.h>
 #include <win32_sim/shell32.h>
+#include <win32_sim/mpr.h>

@@ -1,0 +1,58 @@
+// The two ways of listing the 10000 printer shares of \\BENCH10K in the test
+// network (tests/wine/test_network.txt) that the benchmark compares.
+#pragma once
+
+#include <win32.h>
+
+#include <kvx32.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// GetPortsSelect as a host calls it: the sizing call, then the fetch. Returns
+// the list's size in bytes.
+inline uint32_t ListWithGetPortsSelect(std::vector<char>* list) {
+    static const std::string path = [] {
+        char buffer[64] = "";
+        kvx_network_path_append(buffer, sizeof buffer, "BENCH");
+        kvx_network_path_append(buffer, sizeof buffer, "\\\\BENCH10K");
+        return std::string(buffer);
+    }();
+    uint32_t size = 0;
+    GetPortsSelect(nullptr, &size, kvx_shared_string("Kvx Network"),
+                   kvx_shared_string(path.c_str()));
+    list->resize(size);
+    GetPortsSelect(list->data(), &size, nullptr, nullptr);
+    return size;
+}
+
+// A bare loop of the router over the same container, opened directly. Returns
+// the number of entries.
+inline size_t ListWithRouter(std::vector<char>* buffer) {
+    char provider[] = "Kvx Network";
+    char server[] = "\\\\BENCH10K";
+    NETRESOURCEA container = {};
+    container.dwScope = RESOURCE_GLOBALNET;
+    container.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
+    container.dwUsage = RESOURCEUSAGE_CONTAINER;
+    container.lpRemoteName = server;
+    container.lpProvider = provider;
+    HANDLE enumeration = nullptr;
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, &container, &enumeration) !=
+        NO_ERROR)
+        return 0;
+    buffer->resize(16384);
+    size_t entries = 0;
+    for (;;) {
+        DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer->size());
+        if (WNetEnumResourceA(enumeration, &count, buffer->data(), &size) != NO_ERROR)
+            break;
+        entries += count;
+    }
+    WNetCloseEnum(enumeration);
+    return entries;
+}
+
+} // namespace bench
