@@ -19,8 +19,9 @@ char* EmptyChars() {
     return g_empty.header.chars();
 }
 
-// A new buffer with count 1 holding length characters of text, or null.
-char* NewChars(const char* text, size_t length) {
+// A new buffer with count 1 for length characters, the first `copied` of them taken
+// from text, or null.
+char* NewChars(const char* text, size_t copied, size_t length) {
     if (length > 0x7FFFFFF0)
         return nullptr;
     auto* data = static_cast<CSharedString::Data*>(
@@ -30,7 +31,7 @@ char* NewChars(const char* text, size_t length) {
     data->refs = 1;
     data->length = static_cast<LONG>(length);
     data->capacity = static_cast<LONG>(length);
-    std::memcpy(data->chars(), text, length);
+    std::memcpy(data->chars(), text, copied);
     data->chars()[length] = '\0';
     return data->chars();
 }
@@ -90,6 +91,12 @@ CSharedString CSharedString::Adopt(const char* chars) {
     return adopted;
 }
 
+const char* CSharedString::HandOver() const {
+    if (header()->refs >= 0)
+        InterlockedIncrement(&header()->refs);
+    return chars_;
+}
+
 void CSharedString::Release() {
     Data* data = header();
     if (data->refs >= 0 && InterlockedDecrement(&data->refs) == 0)
@@ -102,7 +109,7 @@ bool CSharedString::AssignChars(const char* text, size_t length) {
         Release();
         return true;
     }
-    char* fresh = NewChars(text, length);
+    char* fresh = NewChars(text, length, length);
     if (fresh == nullptr)
         return false;
     Release();
@@ -130,7 +137,7 @@ bool CSharedString::Append(const char* text) {
     size_t addLength = std::strlen(text);
     if (addLength > 0x7FFFFFF0 - ownLength)
         return false;
-    char* fresh = NewChars(chars_, ownLength + addLength);
+    char* fresh = NewChars(chars_, ownLength, ownLength + addLength);
     if (fresh == nullptr)
         return false;
     std::memcpy(fresh + ownLength, text, addLength); // text may be our own characters
