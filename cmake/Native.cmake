@@ -10,7 +10,7 @@ target_include_directories(win32sim PUBLIC platform platform/sim/include)
 target_compile_options(win32sim PRIVATE ${KVX_WARNINGS})
 
 add_library(kvx32_native STATIC ${KVX_LIBRARY_SOURCES})
-target_include_directories(kvx32_native PUBLIC include src)
+target_include_directories(kvx32_native PUBLIC include src res)
 target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvx32_native PUBLIC win32sim)
 

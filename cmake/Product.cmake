@@ -6,7 +6,7 @@ set(KVX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
 add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp src/frame/exports.def)
 set_target_properties(kvx32 PROPERTIES OUTPUT_NAME KVX_32 PREFIX "" IMPORT_PREFIX "lib")
-target_include_directories(kvx32 PUBLIC include PRIVATE src platform)
+target_include_directories(kvx32 PUBLIC include PRIVATE src platform res)
 target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS} -fno-exceptions)
 target_link_options(kvx32 PRIVATE ${KVX_STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 target_link_libraries(kvx32 PRIVATE winspool mpr shell32 comctl32 ole32)

@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <winspool.h>
+#include <commctrl.h>
 #else
 #include <win32_sim/windows.h>
+#include <win32_sim/commctrl.h>
 #endif

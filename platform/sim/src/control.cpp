@@ -7,6 +7,9 @@ void Reset() {
     detail::ResetMemory();
     detail::ResetVersion();
     detail::ResetSpooler();
+    detail::ResetWindows();
+    detail::ResetTreeViews();
+    detail::ResetGraphics();
 }
 
 } // namespace sim

@@ -4,6 +4,7 @@
 #include <sim_control.h>
 
 #include <string>
+#include <vector>
 
 namespace sim::detail {
 
@@ -11,6 +12,9 @@ namespace sim::detail {
 void ResetMemory();
 void ResetVersion();
 void ResetSpooler();
+void ResetWindows();
+void ResetTreeViews();
+void ResetGraphics();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
@@ -22,5 +26,10 @@ bool ShouldFail(Fault kind);
 
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
+
+// The module resource of that type and number, or null.
+const std::vector<BYTE>* FindResourceBytes(LPCSTR type, LPCSTR name);
+// Window procedure of the tree-view class.
+LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace sim::detail
