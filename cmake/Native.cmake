@@ -14,7 +14,8 @@ target_include_directories(kvx32_native PUBLIC include src res)
 target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvx32_native PUBLIC win32sim)
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_sim.cpp)
+add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_sim.cpp
+               tools/kvxctl/commands_netbrowse.cpp)
 target_include_directories(kvxctl PRIVATE tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvxctl PRIVATE kvx32_native)
@@ -28,6 +29,8 @@ if(BUILD_TESTING)
   target_include_directories(kvx_tests PRIVATE tests)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_native GTest::gtest GTest::gtest_main)
+  target_compile_definitions(kvx_tests PRIVATE
+                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/wine/test_network.txt")
   include(GoogleTest)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
 

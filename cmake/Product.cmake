@@ -4,7 +4,18 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 set(KVX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 
-add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp src/frame/exports.def)
+# The module-definition file names the stdcall symbols with their argument size
+# (Name@N); a 64-bit build has no such decoration, so it gets a copy without it.
+set(KVX_DEF_FILE ${CMAKE_SOURCE_DIR}/src/frame/exports.def)
+if(KVX_WINE64)
+  file(READ ${KVX_DEF_FILE} def_text)
+  string(REGEX REPLACE "@[0-9]+ " " " def_text "${def_text}")
+  set(KVX_DEF_FILE ${CMAKE_BINARY_DIR}/exports64.def)
+  file(WRITE ${KVX_DEF_FILE} "${def_text}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/frame/exports.def)
+endif()
+
+add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp ${KVX_DEF_FILE})
 set_target_properties(kvx32 PROPERTIES OUTPUT_NAME KVX_32 PREFIX "" IMPORT_PREFIX "lib")
 target_include_directories(kvx32 PUBLIC include PRIVATE src platform res)
 target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS} -fno-exceptions)
@@ -18,20 +29,21 @@ endif()
 # The import library for hosts that link the DLL: made by dlltool from the same
 # module-definition file, so the stdcall symbols callers reference
 # (GetPrinterDriverDir@8) import the undecorated export names.
-find_program(KVX_DLLTOOL i686-w64-mingw32-dlltool REQUIRED)
+find_program(KVX_DLLTOOL ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool REQUIRED)
 set(KVX_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/libkvx32.dll.a)
 add_custom_command(OUTPUT ${KVX_IMPORT_LIB}
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-                   COMMAND ${KVX_DLLTOOL} --kill-at -d ${CMAKE_SOURCE_DIR}/src/frame/exports.def
+                   COMMAND ${KVX_DLLTOOL} --kill-at -d ${KVX_DEF_FILE}
                            -D KVX_32.dll -l ${KVX_IMPORT_LIB}
-                   DEPENDS ${CMAKE_SOURCE_DIR}/src/frame/exports.def VERBATIM)
+                   DEPENDS ${KVX_DEF_FILE} VERBATIM)
 add_custom_target(kvx32_implib DEPENDS ${KVX_IMPORT_LIB})
 add_library(kvx32_import INTERFACE)
 add_dependencies(kvx32_import kvx32_implib kvx32)
 target_include_directories(kvx32_import INTERFACE include)
 target_link_libraries(kvx32_import INTERFACE ${KVX_IMPORT_LIB})
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_dll.cpp)
+add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/bind_dll.cpp
+               tools/kvxctl/commands_netbrowse.cpp)
 target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_options(kvxctl PRIVATE ${KVX_STATIC_RUNTIME})

@@ -9,6 +9,14 @@
 #define KVX32_H
 
 #include <stdint.h>
+#include <string.h>
+
+/* The process heap, for the strings GetPortsSelect takes over. */
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <win32.h> /* the native build's simulated platform */
+#endif
 
 #if defined(_WIN32)
 #define KVX_API __stdcall
@@ -55,6 +63,104 @@ typedef uint32_t(KVX_API* kvx_GetPrinterDriverDir_fn)(char* buffer, uint32_t** l
 typedef int32_t(KVX_API* kvx_InstallThermalPrinterDriver_fn)(void);
 typedef int32_t(KVX_API* kvx_DesInstallThermalPrinterDriver_fn)(void);
 
+/* ---- Network printer enumeration (GetPortsSelect) ---- */
+
+/* GetPortsSelect takes its provider filter and NetworkPath as strings of the
+ * library's own string type and releases them itself, so a host builds them
+ * with the same layout and allocator: on the process heap, three 32-bit
+ * integers (reference count 1, length, capacity) followed by the characters.
+ * kvx_shared_string returns the pointer to pass (its characters), or null when
+ * text is null (the library takes that as the empty string) or memory ran out.
+ * A string that is built but never passed is freed with kvx_shared_string_free. */
+static inline const char* kvx_shared_string(const char* text) {
+    size_t length = 0;
+    int32_t* header;
+    if (text == NULL)
+        return NULL;
+    while (text[length] != '\0')
+        ++length;
+    if (length > 0x7FFFFFF0u)
+        return NULL;
+    header = (int32_t*)HeapAlloc(GetProcessHeap(), 0, 3 * sizeof(int32_t) + length + 1);
+    if (header == NULL)
+        return NULL;
+    header[0] = 1;
+    header[1] = (int32_t)length;
+    header[2] = (int32_t)length;
+    memcpy(header + 3, text, length + 1);
+    return (const char*)(header + 3);
+}
+
+static inline void kvx_shared_string_free(const char* chars) {
+    if (chars != NULL)
+        HeapFree(GetProcessHeap(), 0, (void*)((const int32_t*)chars - 3));
+}
+
+/* The longest name a NetworkPath segment can carry. */
+#define KVX_NET_NAME_MAX 9999
+
+/* Appends the segment of one container's remote name (exactly as the network
+ * lists it, e.g. "SALES", then "\\\\PRN01") to the NetworkPath in path, a
+ * NUL-terminated string in a buffer of capacity bytes: four decimal digits for
+ * the length, then the name. Returns 1, or 0 with path unchanged when the name
+ * is longer than KVX_NET_NAME_MAX or the segment does not fit. */
+static inline int kvx_network_path_append(char* path, size_t capacity, const char* name) {
+    size_t used = 0, length = 0, digits, i;
+    if (path == NULL || name == NULL)
+        return 0;
+    while (used < capacity && path[used] != '\0')
+        ++used;
+    while (name[length] != '\0')
+        ++length;
+    if (used >= capacity || length > KVX_NET_NAME_MAX || capacity - used <= 4 + length)
+        return 0;
+    for (i = 0, digits = length; i < 4; ++i, digits /= 10)
+        path[used + 3 - i] = (char)('0' + digits % 10);
+    memcpy(path + used + 4, name, length + 1);
+    return 1;
+}
+
+/* One NetEntryRecord of the list GetPortsSelect returns. */
+typedef struct kvx_net_entry {
+    const char* provider;    /* "No Provider" when the network named none */
+    const char* remote_name; /* "No Remote" when the network named none */
+    unsigned display_type;   /* low 8 bits of the display type (6 provider, 1 domain,
+                                2 server, 3 share, 0 generic) */
+} kvx_net_entry;
+
+/* Walks a fetched list of size bytes (the size the sizing call reported: the
+ * records and the closing zero). Reads the record at *offset into entry and
+ * moves *offset past it. Returns 1 for a record, 0 at the end of the list, -1
+ * when the bytes at *offset are not a whole record. Reads only list[0 .. size). */
+static inline int kvx_net_entry_next(const char* list, uint32_t size, uint32_t* offset,
+                                     kvx_net_entry* entry) {
+    uint32_t end, at;
+    const char* provider;
+    const char* remote;
+    if (list == NULL || size == 0 || *offset >= size - 1)
+        return 0;
+    end = size - 1; /* the closing zero */
+    at = *offset;
+    provider = list + at;
+    while (at < end && list[at] != '\0')
+        ++at;
+    if (at >= end)
+        return -1;
+    remote = list + ++at;
+    while (at < end && list[at] != '\0')
+        ++at;
+    if (end - at < 3 || list[at + 2] != '\0')
+        return -1;
+    entry->provider = provider;
+    entry->remote_name = remote;
+    entry->display_type = (unsigned char)list[at + 1];
+    *offset = at + 3;
+    return 1;
+}
+
+typedef void(KVX_API* kvx_GetPortsSelect_fn)(char* buffer, uint32_t* size, const char* provider,
+                                             const char* path);
+
 #ifdef __cplusplus
 }
 #endif
@@ -86,6 +192,18 @@ int32_t KVX_API InstallThermalPrinterDriver(void);
 /* Ordinal 11. Removes the driver registration: 0 on success, else the
  * spooler's system error code. */
 int32_t KVX_API DesInstallThermalPrinterDriver(void);
+
+/* Ordinal 2. Lists the resources of one network container: with an empty
+ * provider the network providers; with a provider and an empty path its
+ * domains; with a NetworkPath (kvx_network_path_append) the container it
+ * names. provider and path are strings built with kvx_shared_string (or null
+ * for empty); the call takes them over and releases them, so a host does not
+ * free them again. Two calls: with buffer null the list is computed and *size
+ * receives its size; with a buffer the list is copied (at most *size bytes)
+ * and freed. A call with a buffer while no list is pending computes one,
+ * writes its records (at most *size bytes, without the closing zero) and keeps
+ * it pending for the next call with a buffer. */
+void KVX_API GetPortsSelect(char* buffer, uint32_t* size, const char* provider, const char* path);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <winspool.h>
+#include <winnetwk.h>
 #include <commctrl.h>
 #else
 #include <win32_sim/windows.h>

@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ googletest libgtest-dev libbenchmark-dev python3 python3-pefile clang
           g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xdotool imagemagick valgrind)
 missing=()
 for package in "${packages[@]}"; do

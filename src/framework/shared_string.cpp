@@ -19,8 +19,8 @@ char* EmptyChars() {
     return g_empty.header.chars();
 }
 
-// A new buffer with count 1 for length characters, the first `copied` of them taken
-// from text, or null.
+// A new buffer with count 1 and room for length characters, starting with the
+// first `copied` characters of text; null when memory ran out.
 char* NewChars(const char* text, size_t copied, size_t length) {
     if (length > 0x7FFFFFF0)
         return nullptr;
@@ -89,12 +89,6 @@ CSharedString CSharedString::Adopt(const char* chars) {
     if (chars != nullptr)
         adopted.chars_ = const_cast<char*>(chars);
     return adopted;
-}
-
-const char* CSharedString::HandOver() const {
-    if (header()->refs >= 0)
-        InterlockedIncrement(&header()->refs);
-    return chars_;
 }
 
 void CSharedString::Release() {

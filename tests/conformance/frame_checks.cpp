@@ -126,7 +126,13 @@ TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
         if (removesInstalled) {
             EXPECT_EQ(DesInstallThermalPrinterDriver(), 0);
         }
-        EXPECT_EQ(DesInstallThermalPrinterDriver(), ERROR_UNKNOWN_PRINTER_DRIVER);
+        // Nothing left to remove: the spooler's own error code comes back unchanged.
+        int32_t refusal = DesInstallThermalPrinterDriver();
+        char removalName[32];
+        std::strcpy(removalName, removesInstalled ? files.driver_name : "Printer KVX");
+        EXPECT_FALSE(DeletePrinterDriverA(nullptr, environment, removalName));
+        EXPECT_EQ(refusal, static_cast<int32_t>(GetLastError()));
+        EXPECT_NE(refusal, 0);
         machine::Clean();
     });
 }

@@ -28,4 +28,9 @@ void Clean();
 // Creates an empty file at a full Windows path.
 void PlaceFile(const std::string& path);
 
+// Makes the network of tests/wine/test_network.txt the machine's network. False
+// with the reason when it cannot (under Wine: the test network provider is not
+// registered in the prefix).
+bool UseTestNetwork(std::string* problem);
+
 } // namespace machine

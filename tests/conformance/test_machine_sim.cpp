@@ -3,6 +3,9 @@
 
 #include <sim_control.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace machine {
 
 bool Use(const Release& release) {
@@ -12,6 +15,18 @@ bool Use(const Release& release) {
 
 void PlaceFile(const std::string& path) {
     sim::AddFile(path);
+}
+
+bool UseTestNetwork(std::string* problem) {
+    sim::Reset();
+    std::ifstream file(KVX_TEST_NETWORK, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file || !sim::LoadNetworkTree(text.str(), problem)) {
+        *problem = std::string(KVX_TEST_NETWORK) + ": " + *problem;
+        return false;
+    }
+    return true;
 }
 
 } // namespace machine

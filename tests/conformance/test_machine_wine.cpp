@@ -21,4 +21,17 @@ void PlaceFile(const std::string& path) {
         CloseHandle(file);
 }
 
+bool UseTestNetwork(std::string* problem) {
+    // prepare_prefix.sh registers the test network provider with the same tree.
+    HANDLE top = nullptr;
+    DWORD error = WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, nullptr, &top);
+    if (error != NO_ERROR) {
+        *problem = "the router lists no network (error " + std::to_string(error) +
+                   "): register the test network provider with tests/wine/prepare_prefix.sh";
+        return false;
+    }
+    WNetCloseEnum(top);
+    return true;
+}
+
 } // namespace machine

@@ -3,14 +3,19 @@
 # copy of the check program its Windows release: prepare_prefix.sh PREFIX RELEASE...
 set -euo pipefail
 prefix=$1; shift
+here=$(cd "$(dirname "$0")/../.." && pwd)
+if [ "${KVX_WINE:-wine}" = wine ] && ! "$here/scripts/can-run-32bit.sh"; then
+    echo "SKIPPED: this machine cannot execute 32-bit x86 code, so Wine cannot run 32-bit programs."
+    exit 77
+fi
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 if [ ! -f "$prefix/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    "${KVX_WINE:-wine}" wineboot -i >/dev/null 2>&1 || true
     wineserver -w
 fi
 for release in "$@"; do
-    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
+    "${KVX_WINE:-wine}" reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$release.exe" \
         /v Version /d "$release" /f >/dev/null
 done
 wineserver -w

@@ -44,5 +44,6 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "InstallThermalPrinterDriver", &library->InstallThermalPrinterDriver,
                 error) &&
            Bind(module, "DesInstallThermalPrinterDriver", &library->DesInstallThermalPrinterDriver,
-                error);
+                error) &&
+           Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
 }

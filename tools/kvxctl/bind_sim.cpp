@@ -4,6 +4,9 @@
 
 #include <sim_control.h>
 
+#include <fstream>
+#include <sstream>
+
 #undef KVX32_NO_PROTOTYPES
 #include <kvx32.h>
 
@@ -20,12 +23,34 @@ void PlaceDriverFiles() {
         sim::AddFile(directory + file);
 }
 
+// Builds the simulated network from a tree file of the test network provider.
+bool LoadNetwork(const std::string& path, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        *error = "cannot read the network tree " + path;
+        return false;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string problem;
+    if (!sim::LoadNetworkTree(text.str(), &problem))
+        *error = path + ": " + problem;
+    return problem.empty();
+}
+
 } // namespace
 
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     std::string option = argv[*index];
     if (option == "--with-driver-files") {
         PlaceDriverFiles();
+        return true;
+    }
+    if (option == "--network") {
+        if (*index + 1 >= argc)
+            *error = "--network needs a tree file";
+        else
+            LoadNetwork(argv[++*index], error);
         return true;
     }
     if (option != "--windows")
@@ -45,7 +70,9 @@ const char* BindingOptionsHelp() {
     return "  --windows RELEASE     simulate that Windows release (default nt40): win31 win95\n"
            "                        win98 winme nt351 nt40 win2k winxp win10\n"
            "  --with-driver-files   place the platform's driver files in the simulated\n"
-           "                        driver directory (give it after --windows)\n";
+           "                        driver directory (give it after --windows)\n"
+           "  --network FILE        simulate the network a tree file of the test network\n"
+           "                        provider describes (tests/wine/test_network.txt)\n";
 }
 
 bool BindLibrary(KvxLibrary* library, std::string*) {
@@ -53,5 +80,6 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->GetPrinterDriverDir = &GetPrinterDriverDir;
     library->InstallThermalPrinterDriver = &InstallThermalPrinterDriver;
     library->DesInstallThermalPrinterDriver = &DesInstallThermalPrinterDriver;
+    library->GetPortsSelect = &GetPortsSelect;
     return true;
 }

@@ -12,6 +12,7 @@ struct KvxLibrary {
     kvx_GetPrinterDriverDir_fn GetPrinterDriverDir = nullptr;
     kvx_InstallThermalPrinterDriver_fn InstallThermalPrinterDriver = nullptr;
     kvx_DesInstallThermalPrinterDriver_fn DesInstallThermalPrinterDriver = nullptr;
+    kvx_GetPortsSelect_fn GetPortsSelect = nullptr;
 };
 
 // Options only this binding understands (the DLL path, or the simulated

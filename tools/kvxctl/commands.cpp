@@ -29,6 +29,8 @@ const char* ErrorName(unsigned error) {
         return "ERROR_FILE_NOT_FOUND";
     case 5:
         return "ERROR_ACCESS_DENIED";
+    case 31:
+        return "ERROR_GEN_FAILURE";
     case 1797:
         return "ERROR_UNKNOWN_PRINTER_DRIVER";
     case 1805:
@@ -135,6 +137,8 @@ const Command kCommands[] = {
     {"install-driver", "", "register the thermal printer driver (its files must be in driver-dir)",
      RunInstallDriver},
     {"remove-driver", "", "remove the driver registration", RunRemoveDriver},
+    {"browse", "[--provider NAME] [--raw] [NAME ...]",
+     "list what lies under a network container (providers, a provider's domains, ...)", RunBrowse},
 };
 
 } // namespace

@@ -19,6 +19,9 @@ struct Command {
     int (*run)(const KvxLibrary& kvx, int argc, char** argv); // argv: the command's own arguments
 };
 
+// Network browsing (commands_netbrowse.cpp).
+int RunBrowse(const KvxLibrary& kvx, int argc, char** argv);
+
 // The command of that name, or null.
 const Command* FindCommand(const std::string& name);
 void PrintCommands();

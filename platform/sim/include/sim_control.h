@@ -6,6 +6,7 @@
 #include <win32_sim/commctrl.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,52 @@ void AddDriver(const Driver& driver);
 // Makes every printer driver of that name count as in use (removal refused).
 void SetDriverInUse(const std::string& name, bool inUse);
 
+// ---- network provider router (mpr) ----
+// A resource as the router lists it; an absent string is a null pointer.
+struct NetResource {
+    std::optional<std::string> remoteName;
+    std::optional<std::string> provider;
+    DWORD displayType = RESOURCEDISPLAYTYPE_GENERIC;
+    DWORD type = RESOURCETYPE_ANY;
+    DWORD usage = RESOURCEUSAGE_CONTAINER;
+    std::optional<std::string> comment;
+    std::optional<std::string> localName;
+};
+
+// Registers a network provider. The top of the network lists one entry per
+// provider, in the order they were added, with display type 6 and the
+// provider's name as remote name and provider. A new machine has none, so the
+// router answers ERROR_NO_NETWORK.
+void AddNetProvider(const std::string& name);
+// Declares a container of a provider (possibly empty): `container` is the
+// remote name that opens it, or nullopt for the provider's own level, which is
+// opened through the provider's entry at the top.
+void AddNetContainer(const std::string& provider, const std::optional<std::string>& container);
+// Appends an entry to a container of a provider (declaring the container).
+// The entry's own provider field is listed as given.
+void AddNetEntry(const std::string& provider, const std::optional<std::string>& container,
+                 const NetResource& entry);
+// Builds the network a tree file of the test network provider describes
+// (tests/wine/netprovider/README.md), so that the same network can be browsed
+// here and under Wine. False with a message for a line it cannot read.
+bool LoadNetworkTree(const std::string& text, std::string* error);
+
+// Faults, by container name: a container's remote name, a provider's name for
+// its own level, or "" for the top of the network.
+void FailNetOpen(const std::string& container, DWORD error);
+// The next `times` requests for the container's entries fail with `error`.
+// An ERROR_MORE_DATA injected this way leaves the buffer size unchanged, as
+// Wine's router does when a provider's entry does not fit.
+void FailNetRequests(const std::string& container, DWORD error, unsigned times);
+// At most `entries` entries per request.
+void SetNetBatchLimit(const std::string& container, unsigned entries);
+// The container never answers ERROR_NO_MORE_ITEMS: once its entries have been
+// listed, every request succeeds with no entries.
+void SetNetEndless(const std::string& container);
+
+size_t OpenNetEnumerations();
+// The containers opened since the last reset, in order, by the names above.
+std::vector<std::string> NetContainersOpened();
 // ---- user32 and comctl32: windows, dialog boxes, tree views, images ----
 // A resource of the module, by type (RT_DIALOG: a plain dialog template; RT_BITMAP: a
 // BITMAPINFOHEADER with its palette and pixels) and number. Cleared by Reset.

@@ -7,6 +7,7 @@ void Reset() {
     detail::ResetMemory();
     detail::ResetVersion();
     detail::ResetSpooler();
+    detail::ResetNetwork();
     detail::ResetWindows();
     detail::ResetTreeViews();
     detail::ResetGraphics();

@@ -12,6 +12,7 @@ namespace sim::detail {
 void ResetMemory();
 void ResetVersion();
 void ResetSpooler();
+void ResetNetwork();
 void ResetWindows();
 void ResetTreeViews();
 void ResetGraphics();
@@ -27,6 +28,13 @@ bool ShouldFail(Fault kind);
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
 
+// Network providers as a tree file describes them.
+struct NetProviderOptions {
+    bool enumerable = true;    // false: listed at the top, but cannot be opened
+    bool unknownEmpty = false; // names no container declares open as empty containers
+    DWORD unknownError = 0;    // ... or fail with this error (0: the router's own answer)
+};
+void SetNetProviderOptions(const std::string& provider, const NetProviderOptions& options);
 // The module resource of that type and number, or null.
 const std::vector<BYTE>* FindResourceBytes(LPCSTR type, LPCSTR name);
 // Window procedure of the tree-view class.

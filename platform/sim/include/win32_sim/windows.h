@@ -7,3 +7,4 @@
 #include <win32_sim/kernel32.h>
 #include <win32_sim/user32.h>
 #include <win32_sim/winspool.h>
+#include <win32_sim/mpr.h>

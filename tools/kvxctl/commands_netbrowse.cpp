@@ -1,0 +1,134 @@
+// kvxctl browse: what lies under a network container, through GetPortsSelect.
+#include "commands.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* KindName(unsigned displayType) {
+    static const char* const kNames[] = {"generic",    "domain",    "server",  "share",
+                                         "file",       "group",     "network", "root",
+                                         "shareadmin", "directory", "tree",    "ndscontainer"};
+    return displayType < sizeof kNames / sizeof kNames[0] ? kNames[displayType] : nullptr;
+}
+
+// The NetworkPath of the containers named, from the provider down.
+bool BuildPath(const std::vector<std::string>& names, std::string* path) {
+    size_t capacity = 1;
+    for (const std::string& name : names)
+        capacity += 4 + name.size();
+    std::vector<char> buffer(capacity, '\0');
+    for (const std::string& name : names)
+        if (!kvx_network_path_append(buffer.data(), buffer.size(), name.c_str())) {
+            std::fprintf(stderr, "kvxctl: a name may have at most %d characters\n",
+                         KVX_NET_NAME_MAX);
+            return false;
+        }
+    *path = buffer.data();
+    return true;
+}
+
+// One GetPortsSelect call; the strings are built for the library to take over.
+bool CallGetPortsSelect(const KvxLibrary& kvx, char* buffer, uint32_t* size,
+                        const std::string& provider, const std::string& path) {
+    const char* providerArgument = kvx_shared_string(provider.c_str());
+    const char* pathArgument = kvx_shared_string(path.c_str());
+    if (providerArgument == nullptr || pathArgument == nullptr) {
+        kvx_shared_string_free(providerArgument);
+        kvx_shared_string_free(pathArgument);
+        std::fprintf(stderr, "kvxctl: out of memory\n");
+        return false;
+    }
+    kvx.GetPortsSelect(buffer, size, providerArgument, pathArgument);
+    return true;
+}
+
+// The sizing call, then the fetch of exactly the size it reported.
+bool FetchList(const KvxLibrary& kvx, const std::string& provider, const std::string& path,
+               std::vector<char>* list) {
+    uint32_t size = 0;
+    if (!CallGetPortsSelect(kvx, nullptr, &size, provider, path))
+        return false;
+    if (size == 0) {
+        // A list was still pending from an earlier call, so the sizing call did
+        // nothing: collect that one, then ask again.
+        char discard = 0;
+        uint32_t none = 0;
+        kvx.GetPortsSelect(&discard, &none, nullptr, nullptr);
+        if (!CallGetPortsSelect(kvx, nullptr, &size, provider, path) || size == 0)
+            return false;
+    }
+    list->assign(size, '\0');
+    return CallGetPortsSelect(kvx, list->data(), &size, "", "");
+}
+
+void PrintRaw(const std::vector<char>& list) {
+    for (size_t line = 0; line < list.size(); line += 16) {
+        std::printf("%08zx ", line);
+        std::string text;
+        for (size_t i = line; i < line + 16; ++i) {
+            if (i < list.size()) {
+                auto byte = static_cast<unsigned char>(list[i]);
+                std::printf(" %02x", byte);
+                text += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+            } else {
+                std::printf("   ");
+            }
+        }
+        std::printf("  %s\n", text.c_str());
+    }
+}
+
+} // namespace
+
+int RunBrowse(const KvxLibrary& kvx, int argc, char** argv) {
+    std::string provider;
+    bool raw = false;
+    std::vector<std::string> names;
+    for (int i = 0; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--provider" && i + 1 < argc)
+            provider = argv[++i];
+        else if (argument == "--raw")
+            raw = true;
+        else if (argument.rfind("--", 0) == 0)
+            return kExitUsage;
+        else
+            names.push_back(argument);
+    }
+    std::string path;
+    if (!BuildPath(names, &path))
+        return kExitUsage;
+    std::vector<char> list;
+    if (!FetchList(kvx, provider, path, &list)) {
+        std::fprintf(stderr, "kvxctl: the library returned no list\n");
+        return kExitRefused;
+    }
+
+    std::string where = provider.empty() ? "the network" : provider;
+    for (const std::string& name : names)
+        where += " > " + name;
+    std::printf("under %s (NetworkPath \"%s\"):\n", where.c_str(), path.c_str());
+    if (raw) {
+        PrintRaw(list);
+        return kExitOk;
+    }
+    uint32_t offset = 0, count = 0;
+    kvx_net_entry entry;
+    int read;
+    while ((read = kvx_net_entry_next(list.data(), static_cast<uint32_t>(list.size()), &offset,
+                                      &entry)) == 1) {
+        const char* kind = KindName(entry.display_type);
+        std::string kindText = kind ? kind : "type " + std::to_string(entry.display_type);
+        std::printf("  %-10s %-28s %s\n", kindText.c_str(), entry.remote_name, entry.provider);
+        ++count;
+    }
+    if (read < 0) {
+        std::fprintf(stderr, "kvxctl: the list breaks off at byte %u\n", offset);
+        return kExitRefused;
+    }
+    std::printf("%u %s\n", count, count == 1 ? "entry" : "entries");
+    return kExitOk;
+}
