@@ -7,6 +7,10 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
+# The test network provider (kvxnp.dll), which the prefix gets registered.
+if(NOT TARGET kvxnp)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/wine/netprovider ${CMAKE_BINARY_DIR}/netprovider)
+endif()
 # 64-bit programs start straight in wine64: the generic launcher goes through
 # the 32-bit loader first.
 if(KVX_WINE64)
@@ -30,7 +34,7 @@ target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool 
 add_test(NAME wine_prefix
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77
-                     ENVIRONMENT "${KVX_WINE_ENV}")
+                     ENVIRONMENT "${KVX_WINE_ENV};KVXNP_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 
 if(NOT KVX_WINE64)
   add_test(NAME dll_exports
@@ -55,4 +59,12 @@ endforeach()
 add_test(NAME wine_kvxctl_tour
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin)
 set_tests_properties(wine_kvxctl_tour PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
+                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+
+# The Browse Network dialog on the real platform, played with the keyboard on a
+# virtual display, over the test network provider.
+add_test(NAME wine_browse_dialog
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_dialog_check.sh $<TARGET_FILE:browse_demo>
+                 ${CMAKE_BINARY_DIR}/browse_network.png)
+set_tests_properties(wine_browse_dialog PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
                      SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
