@@ -36,3 +36,12 @@ if(BUILD_TESTING)
 
   add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/kvxctl_tour.sh $<TARGET_FILE:kvxctl>)
 endif()
+
+# Benchmarks (not run by ctest): build/<preset>/kvx_bench.
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  add_executable(kvx_bench bench/browse_bench.cpp)
+  target_include_directories(kvx_bench PRIVATE tests)
+  target_compile_options(kvx_bench PRIVATE ${KVX_WARNINGS})
+  target_link_libraries(kvx_bench PRIVATE kvx32_native benchmark::benchmark)
+endif()
