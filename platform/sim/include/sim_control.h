@@ -129,7 +129,6 @@ bool ClickExpandButton(HWND tree, HTREEITEM item);
 // The user presses a mouse button on an item and moves the mouse: the tree tells its
 // parent that a drag begins (TVN_BEGINDRAGA or TVN_BEGINRDRAGA).
 void StartDrag(HWND tree, HTREEITEM item, bool rightButton);
-void SetCursorPosition(LONG x, LONG y);
 // Every cursor set with SetCursor since the last Reset, in order.
 std::vector<HCURSOR> CursorHistory();
 

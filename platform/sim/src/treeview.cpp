@@ -181,18 +181,12 @@ HTREEITEM Handle(const Item* item) {
 HTREEITEM NextItem(Tree& tree, WPARAM flag, HTREEITEM handle) {
     if (flag == TVGN_ROOT)
         return Handle(tree.root.firstChild);
-    if (flag == TVGN_CARET)
-        return Handle(tree.selected);
     Item* item = FindItem(tree, handle);
     if (item == nullptr)
-        return flag == TVGN_CHILD && handle == nullptr ? Handle(tree.root.firstChild) : nullptr;
+        return nullptr;
     switch (flag) {
     case TVGN_NEXT:
         return Handle(item->next);
-    case TVGN_PREVIOUS:
-        return Handle(item->previous);
-    case TVGN_PARENT:
-        return Handle(item->parent);
     case TVGN_CHILD:
         return Handle(item->firstChild);
     default:
@@ -353,16 +347,11 @@ LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return static_cast<LRESULT>(tree->items.size());
     case TVM_EXPAND: {
         auto handle = reinterpret_cast<HTREEITEM>(lParam);
-        switch (wParam & TVE_TOGGLE) {
+        switch (wParam) {
         case TVE_EXPAND:
             return Expand(window, handle, false);
         case TVE_COLLAPSE:
             return Collapse(window, handle, false);
-        case TVE_TOGGLE: {
-            Item* item = FindItem(*tree, handle);
-            bool expanded = item && (item->state & TVIS_EXPANDED);
-            return expanded ? Collapse(window, handle, false) : Expand(window, handle, false);
-        }
         default:
             return FALSE;
         }

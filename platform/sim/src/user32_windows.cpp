@@ -22,7 +22,6 @@ struct Window {
     WNDPROC proc = nullptr;
     DLGPROC dialogProc = nullptr; // dialogs only
     LONG_PTR msgResult = 0;
-    LONG_PTR userData = 0;
     std::map<std::string, HANDLE> props; // by lower-case name, as atoms compare
     std::vector<HWND> children;
     bool ended = false;
@@ -41,7 +40,7 @@ HCURSOR SystemCursor(LPCSTR id) {
 }
 
 HWND g_capture = nullptr;
-POINT g_cursorPosition = {0, 0};
+const POINT kCursorPosition = {120, 80};
 HCURSOR g_cursor = SystemCursor(IDC_ARROW);
 std::vector<HCURSOR> g_cursorHistory;
 
@@ -234,11 +233,6 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return handled;
     if (handled)
         return message == WM_INITDIALOG ? handled : dialog->msgResult;
-    if (message == WM_CLOSE) {
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
-        return 0;
-    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -253,7 +247,6 @@ void ResetWindows() {
     g_resources.clear();
     g_dialogDriver = nullptr;
     g_capture = nullptr;
-    g_cursorPosition = {0, 0};
     g_cursor = SystemCursor(IDC_ARROW);
     g_cursorHistory.clear();
 }
@@ -279,10 +272,6 @@ void SetDialogDriver(std::function<void(HWND dialog)> driver) {
 void ClickButton(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void SetCursorPosition(LONG x, LONG y) {
-    g_cursorPosition = {x, y};
 }
 
 std::vector<HCURSOR> CursorHistory() {
@@ -432,9 +421,6 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
         if (g_capture == handle)
             ReleaseCapture();
         return 0;
-    case WM_CLOSE:
-        DestroyWindow(handle);
-        return 0;
     default:
         return 0;
     }
@@ -448,10 +434,6 @@ LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value) {
     case GWLP_WNDPROC:
         return reinterpret_cast<LONG_PTR>(
             std::exchange(window->proc, reinterpret_cast<WNDPROC>(value)));
-    case GWLP_USERDATA:
-        return std::exchange(window->userData, value);
-    case GWLP_ID:
-        return std::exchange(window->id, static_cast<int>(value));
     case DWLP_MSGRESULT:
         if (window->dialogProc != nullptr)
             return std::exchange(window->msgResult, value);
@@ -469,10 +451,6 @@ LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
     switch (index) {
     case GWLP_WNDPROC:
         return reinterpret_cast<LONG_PTR>(window->proc);
-    case GWLP_USERDATA:
-        return window->userData;
-    case GWLP_ID:
-        return window->id;
     case DWLP_MSGRESULT:
         if (window->dialogProc != nullptr)
             return window->msgResult;
@@ -551,7 +529,7 @@ HWND GetCapture(void) {
 BOOL GetCursorPos(LPPOINT point) {
     if (point == nullptr)
         return FALSE;
-    *point = g_cursorPosition;
+    *point = kCursorPosition;
     return TRUE;
 }
 

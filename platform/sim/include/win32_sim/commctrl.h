@@ -48,7 +48,6 @@ typedef struct _TREEITEM* HTREEITEM;
 
 #define TVE_COLLAPSE 0x0001
 #define TVE_EXPAND 0x0002
-#define TVE_TOGGLE 0x0003
 
 #define TVC_UNKNOWN 0x0000
 #define TVC_BYMOUSE 0x0001
@@ -58,8 +57,6 @@ typedef struct _TREEITEM* HTREEITEM;
 
 #define TVGN_ROOT 0x0000
 #define TVGN_NEXT 0x0001
-#define TVGN_PREVIOUS 0x0002
-#define TVGN_PARENT 0x0003
 #define TVGN_CHILD 0x0004
 #define TVGN_CARET 0x0009
 

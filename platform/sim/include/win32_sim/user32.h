@@ -39,7 +39,6 @@ typedef struct tagNMHDR {
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
-#define WM_CLOSE 0x0010
 #define WM_CANCELMODE 0x001F
 #define WM_SETCURSOR 0x0020
 #define WM_NOTIFY 0x004E
@@ -65,8 +64,6 @@ typedef struct tagNMHDR {
 #define DS_SETFONT 0x40L
 
 #define GWLP_WNDPROC (-4)
-#define GWLP_ID (-12)
-#define GWLP_USERDATA (-21)
 #define DWLP_MSGRESULT 0
 
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
