@@ -38,6 +38,9 @@ xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(cat "$work/display")
 
+# Wine's processes of an earlier program may still hold a desktop without a
+# display: let them end, so that the dialog opens on this one.
+wineserver -w 2>/dev/null || true
 "$wine" "$demo" --dump "$(WINEDEBUG=-all "$wine" winepath -w "$work/tree.txt" | tr -d '\r')" \
     >"$work/out.raw" 2>&1 &
 demo_pid=$!
