@@ -331,9 +331,6 @@ TEST_F(BrowseDialogTest, DragHoldsTheMouseCaptureOnlyUntilAButtonComesUp) {
         SendMessageA(tree, WM_LBUTTONUP, 0, 0);
         EXPECT_EQ(GetCapture(), field);
         ReleaseCapture();
-
-        // The tree's own processing of the button still happens (it stays a tree).
-        EXPECT_EQ(Labels(ChildrenOf(tree, nullptr)), (Strings{"Kvx Network", "Other Network"}));
     });
 }
 
