@@ -17,7 +17,7 @@ endif()
 
 add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp ${KVX_DEF_FILE})
 set_target_properties(kvx32 PROPERTIES OUTPUT_NAME KVX_32 PREFIX "" IMPORT_PREFIX "lib")
-target_include_directories(kvx32 PUBLIC include PRIVATE src platform)
+target_include_directories(kvx32 PUBLIC include PRIVATE src platform res)
 target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS} -fno-exceptions)
 target_link_options(kvx32 PRIVATE ${KVX_STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 target_link_libraries(kvx32 PRIVATE winspool mpr shell32 comctl32 ole32)
@@ -25,6 +25,15 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/Resources.cmake)
   include(cmake/Resources.cmake)
   kvx_add_resources(kvx32)
 endif()
+
+# No export opens the Browse Network dialog: this host shows it, built from the
+# library's sources and resources (tools/browse_demo).
+add_executable(browse_demo tools/browse_demo/main.cpp ${KVX_LIBRARY_SOURCES})
+target_include_directories(browse_demo PRIVATE include src platform res)
+target_compile_options(browse_demo PRIVATE ${KVX_WARNINGS} -fno-exceptions)
+target_link_options(browse_demo PRIVATE ${KVX_STATIC_RUNTIME})
+target_link_libraries(browse_demo PRIVATE winspool mpr shell32 comctl32 ole32)
+kvx_add_resources(browse_demo)
 
 # The import library for hosts that link the DLL: made by dlltool from the same
 # module-definition file, so the stdcall symbols callers reference

@@ -85,3 +85,11 @@ add_test(NAME wine_browse_dialog_screenshot
 set_tests_properties(wine_browse_dialog wine_browse_dialog_screenshot PROPERTIES
                      FIXTURES_REQUIRED wine RUN_SERIAL ON SKIP_RETURN_CODE 77
                      ENVIRONMENT "${KVX_WINE_ENV}")
+
+# The Browse Network dialog on the real platform, played with the keyboard on a
+# virtual display, over the test network provider.
+add_test(NAME wine_browse_network_dialog
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_dialog_check.sh $<TARGET_FILE:browse_demo>
+                 ${CMAKE_BINARY_DIR}/browse_network.png)
+set_tests_properties(wine_browse_network_dialog PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
+                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")

@@ -8,6 +8,8 @@
 #include <winspool.h>
 #include <shlobj.h>
 #include <winnetwk.h>
+#include <commctrl.h>
 #else
 #include <win32_sim/windows.h>
+#include <win32_sim/commctrl.h>
 #endif

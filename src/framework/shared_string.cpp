@@ -91,6 +91,12 @@ CSharedString CSharedString::Adopt(const char* chars) {
     return adopted;
 }
 
+const char* CSharedString::HandOver() const {
+    if (header()->refs >= 0)
+        InterlockedIncrement(&header()->refs);
+    return chars_;
+}
+
 void CSharedString::Release() {
     Data* data = header();
     if (data->refs >= 0 && InterlockedDecrement(&data->refs) == 0)

@@ -31,6 +31,9 @@ public:
     // Takes over the reference a caller passed as a bare character pointer (a
     // string "by value" on the stack). Null is taken as the empty string.
     static CSharedString Adopt(const char* chars);
+    // The other way: a new reference to the characters as a bare pointer, for a
+    // callee that takes a string by value and adopts it.
+    const char* HandOver() const;
 
     const char* c_str() const { return chars_; }
     operator const char*() const { return chars_; } // NOLINT(google-explicit-constructor)

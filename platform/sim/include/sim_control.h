@@ -3,7 +3,9 @@
 #pragma once
 
 #include <win32_sim/windows.h>
+#include <win32_sim/commctrl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -230,5 +232,30 @@ void SetNetEndless(const std::string& container);
 size_t OpenNetEnumerations();
 // The containers opened since the last reset, in order, by the names above.
 std::vector<std::string> NetContainersOpened();
+// ---- user32 and comctl32: windows, dialog boxes, tree views, images ----
+// A resource of the module, by type (RT_DIALOG: a plain dialog template; RT_BITMAP: a
+// BITMAPINFOHEADER with its palette and pixels) and number. Cleared by Reset.
+void AddResource(LPCSTR type, WORD id, const std::vector<BYTE>& bytes);
+// Plays the user of the next modal dialog box: called with the dialog once it has
+// been initialised. A dialog left open when the driver returns is closed as by the
+// Escape key.
+void SetDialogDriver(std::function<void(HWND dialog)> driver);
+// The user clicks push button `id` of a dialog.
+void ClickButton(HWND dialog, int id);
+// The user clicks an item's expand button: nothing when the item shows none; else
+// the tree asks its parent (TVN_ITEMEXPANDINGA) and expands or collapses the item.
+// Returns whether the item is expanded afterwards.
+bool ClickExpandButton(HWND tree, HTREEITEM item);
+// The user presses a mouse button on an item and moves the mouse: the tree tells its
+// parent that a drag begins (TVN_BEGINDRAGA or TVN_BEGINRDRAGA).
+void StartDrag(HWND tree, HTREEITEM item, bool rightButton);
+// Every cursor set with SetCursor since the last Reset, in order.
+std::vector<HCURSOR> CursorHistory();
+
+size_t LiveWindows();
+size_t LiveTreeViews(); // tree-view controls whose state is still allocated
+size_t LiveTreeItems();
+size_t LiveImageLists();
+size_t LiveBitmaps();
 
 } // namespace sim

@@ -13,6 +13,9 @@ void Reset() {
     detail::ResetShell();
     detail::ResetConnections();
     detail::ResetNetwork();
+    detail::ResetWindows();
+    detail::ResetTreeViews();
+    detail::ResetGraphics();
 }
 
 } // namespace sim

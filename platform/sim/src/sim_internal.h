@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sim::detail {
 
@@ -14,6 +15,9 @@ void ResetMemory();
 void ResetVersion();
 void ResetSpooler();
 void ResetNetwork();
+void ResetWindows();
+void ResetTreeViews();
+void ResetGraphics();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
@@ -77,5 +81,9 @@ struct NetProviderOptions {
     DWORD unknownError = 0;    // ... or fail with this error (0: the router's own answer)
 };
 void SetNetProviderOptions(const std::string& provider, const NetProviderOptions& options);
+// The module resource of that type and number, or null.
+const std::vector<BYTE>* FindResourceBytes(LPCSTR type, LPCSTR name);
+// Window procedure of the tree-view class.
+LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace sim::detail

@@ -1,37 +1,39 @@
-// Windows as message handlers behind handles, and SendMessageA to them.
+// Windows whose messages a handler of the simulation answers (the shell's browse
+// dialog): plain windows of the window manager, subclassed to call the handler.
 #include "sim_internal.h"
 
 #include <map>
 
 namespace {
 
-std::map<HWND, sim::detail::WindowHandler> g_windows;
-uintptr_t g_lastWindow = 0x10000;
+std::map<HWND, sim::detail::WindowHandler> g_handlers;
+
+LRESULT CALLBACK HandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto it = g_handlers.find(window);
+    if (it == g_handlers.end())
+        return DefWindowProcA(window, message, wParam, lParam);
+    // The handler may create or destroy windows: call a copy.
+    sim::detail::WindowHandler handler = it->second;
+    return handler(message, wParam, lParam);
+}
 
 } // namespace
 
 namespace sim::detail {
 
 HWND CreateSimWindow(WindowHandler handler) {
-    g_lastWindow += 4;
-    HWND window = reinterpret_cast<HWND>(g_lastWindow);
-    g_windows[window] = std::move(handler);
+    HWND window = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                  nullptr);
+    if (window == nullptr)
+        return nullptr;
+    g_handlers[window] = std::move(handler);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HandlerProc));
     return window;
 }
 
 void DestroySimWindow(HWND window) {
-    g_windows.erase(window);
+    g_handlers.erase(window);
+    DestroyWindow(window);
 }
 
 } // namespace sim::detail
-
-LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto it = g_windows.find(window);
-    if (it == g_windows.end()) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return 0;
-    }
-    // The handler may create or destroy windows: call a copy.
-    sim::detail::WindowHandler handler = it->second;
-    return handler(message, wParam, lParam);
-}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <win32_sim/base_types.h>
+#include <win32_sim/gdi32.h>
 #include <win32_sim/kernel32.h>
 #include <win32_sim/user32.h>
 #include <win32_sim/winspool.h>

@@ -1,0 +1,356 @@
+// The Browse Network dialog over the simulated network of tests/wine/test_network.txt,
+// played through its dialog box and tree control as a user would.
+#include "browse_support.h"
+#include "conformance/test_machine.h"
+#include "sim_fixture.h"
+
+#include "netbrowse/browse_network_dialog.h"
+
+#include <kvx32.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+using browse_test::ChildrenOf;
+using browse_test::ItemView;
+using browse_test::Labels;
+using Strings = std::vector<std::string>;
+
+class BrowseDialogTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        std::string problem;
+        ASSERT_TRUE(machine::UseTestNetwork(&problem)) << problem;
+        browse_test::InstallBrowseResources();
+    }
+
+    // Shows the dialog with `user` in front of it; returns what DoModal answers.
+    INT_PTR Run(BrowseNetworkDialog& dialog, const std::function<void(HWND, HWND)>& user) {
+        sim::SetDialogDriver([&](HWND window) {
+            tree_ = GetDlgItem(window, IDC_TREE);
+            user(window, tree_);
+        });
+        return dialog.DoModal();
+    }
+
+    // The child of `parent` (null: the root) with that label, or null.
+    HTREEITEM FindItem(HTREEITEM parent, const std::string& label) {
+        for (const ItemView& item : ChildrenOf(tree_, parent))
+            if (item.text == label)
+                return item.item;
+        return nullptr;
+    }
+    HTREEITEM Item(HTREEITEM parent, const std::string& label) {
+        HTREEITEM item = FindItem(parent, label);
+        EXPECT_NE(item, nullptr) << "no item " << label;
+        return item;
+    }
+
+    // Fetches so far: each one shows the wait cursor once.
+    static size_t Fetches() {
+        std::vector<HCURSOR> cursors = sim::CursorHistory();
+        return static_cast<size_t>(
+            std::count(cursors.begin(), cursors.end(), LoadCursorA(nullptr, IDC_WAIT)));
+    }
+
+    static std::string Text(HWND window) {
+        char text[256] = {};
+        GetWindowTextA(window, text, sizeof text);
+        return text;
+    }
+
+    HWND tree_ = nullptr;
+};
+
+struct Shown {
+    std::string label;
+    int image, selectedImage;
+    bool button;
+};
+
+std::vector<Shown> ShownOf(const std::vector<ItemView>& items) {
+    std::vector<Shown> shown;
+    for (const ItemView& item : items)
+        shown.push_back({item.text, item.image, item.selectedImage, item.children != 0});
+    return shown;
+}
+
+void ExpectShown(const std::vector<ItemView>& items, const std::vector<Shown>& expected) {
+    std::vector<Shown> shown = ShownOf(items);
+    ASSERT_EQ(shown.size(), expected.size()) << ::testing::PrintToString(Labels(items));
+    for (size_t i = 0; i < shown.size(); ++i) {
+        SCOPED_TRACE(expected[i].label);
+        EXPECT_EQ(shown[i].label, expected[i].label);
+        EXPECT_EQ(shown[i].image, expected[i].image);
+        EXPECT_EQ(shown[i].selectedImage, expected[i].selectedImage);
+        EXPECT_EQ(shown[i].button, expected[i].button);
+    }
+}
+
+TEST_F(BrowseDialogTest, EachLevelIsFetchedOnFirstExpansionAndShownSortedWithItsKind) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND, HWND tree) {
+        ExpectShown(ChildrenOf(tree, nullptr),
+                    {{"Kvx Network", 6, 7, true}, {"Other Network", 6, 7, true}});
+        EXPECT_EQ(ImageList_GetImageCount(
+                      reinterpret_cast<HIMAGELIST>(SendMessageA(tree, TVM_GETIMAGELIST, 0, 0))),
+                  8);
+
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        EXPECT_TRUE(sim::ClickExpandButton(tree, kvx));
+        ExpectShown(ChildrenOf(tree, kvx),
+                    {{"BENCH", 2, 3, true}, {"CORP", 2, 3, true}, {"SALES", 2, 3, true}});
+        EXPECT_EQ(sim::NetContainersOpened().back(), "Kvx Network");
+
+        HTREEITEM sales = Item(kvx, "SALES");
+        EXPECT_TRUE(sim::ClickExpandButton(tree, sales)); // fetched with the path 0005SALES
+        EXPECT_EQ(sim::NetContainersOpened().back(), "SALES");
+        ExpectShown(ChildrenOf(tree, sales), {{"\\\\ODD", 0, 1, true},
+                                              {"\\\\ORPHAN", 4, 5, true},
+                                              {"\\\\PLAIN", 0, 1, true},
+                                              {"\\\\PRN01", 4, 5, true},
+                                              {"\\\\PRN02", 4, 5, true},
+                                              {"No Remote", 4, 5, true}});
+
+        HTREEITEM server = Item(sales, "\\\\PRN01");
+        EXPECT_TRUE(sim::ClickExpandButton(tree, server));
+        EXPECT_EQ(sim::NetContainersOpened().back(), "\\\\PRN01");
+        ExpectShown(ChildrenOf(tree, server),
+                    {{"\\\\PRN01\\Laser", 6, 7, false}, {"\\\\PRN01\\Thermal", 6, 7, false}});
+        // A printer share shows no expand button: clicking there does nothing.
+        EXPECT_FALSE(sim::ClickExpandButton(tree, Item(server, "\\\\PRN01\\Laser")));
+    });
+
+    EXPECT_EQ(dialog.Nodes().Count(), 0u) << "the nodes are freed when the dialog ends";
+}
+
+TEST_F(BrowseDialogTest, NodeIsFetchedOnceHoweverOftenItIsExpandedOrCollapsed) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND, HWND tree) {
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        sim::ClickExpandButton(tree, kvx);
+        size_t fetches = Fetches();
+        size_t opened = sim::NetContainersOpened().size();
+        EXPECT_FALSE(sim::ClickExpandButton(tree, kvx)); // collapse
+        EXPECT_TRUE(sim::ClickExpandButton(tree, kvx));
+        SendMessageA(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(kvx));
+        EXPECT_TRUE(sim::ClickExpandButton(tree, kvx));
+        EXPECT_EQ(Fetches(), fetches);
+        EXPECT_EQ(sim::NetContainersOpened().size(), opened);
+        EXPECT_EQ(Labels(ChildrenOf(tree, kvx)), (Strings{"BENCH", "CORP", "SALES"}));
+        EXPECT_NE(dialog.Nodes().FindNode(kvx)->flags & kNodeFilled, 0u);
+    });
+}
+
+TEST_F(BrowseDialogTest, FetchThatListsNothingInsertsNothingAndMarksTheNodeFilled) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND, HWND tree) {
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        sim::ClickExpandButton(tree, kvx);
+        HTREEITEM corp = Item(kvx, "CORP");
+        sim::ClickExpandButton(tree, corp);
+        HTREEITEM locked = Item(corp, "\\\\LOCKED"); // its open fails: an empty list
+        size_t fetches = Fetches();
+        EXPECT_FALSE(sim::ClickExpandButton(tree, locked));
+        EXPECT_EQ(Fetches(), fetches + 1);
+        EXPECT_TRUE(ChildrenOf(tree, locked).empty());
+        EXPECT_EQ(dialog.Nodes().FindNode(locked)->flags, kNodeServer | kNodeFilled);
+        EXPECT_FALSE(sim::ClickExpandButton(tree, locked));
+        EXPECT_EQ(Fetches(), fetches + 1);
+    });
+}
+
+TEST_F(BrowseDialogTest, NodeWithTheReservedLabelIsNeverFilled) {
+    // Without any provider the root holds the reserved item alone.
+    sim::Reset();
+    browse_test::InstallBrowseResources();
+    BrowseNetworkDialog empty;
+    Run(empty, [&](HWND, HWND tree) {
+        std::vector<ItemView> root = ChildrenOf(tree, nullptr);
+        ASSERT_EQ(root.size(), 1u);
+        EXPECT_EQ(root[0].text, BrowseNetworkDialog::kReservedLabel);
+        EXPECT_EQ(root[0].children, 0);
+    });
+
+    // A provider that carries the label: expanding it fetches nothing and leaves it unfilled.
+    sim::AddNetProvider(BrowseNetworkDialog::kReservedLabel);
+    sim::NetResource domain;
+    domain.remoteName = "SALES";
+    domain.provider = BrowseNetworkDialog::kReservedLabel;
+    domain.displayType = RESOURCEDISPLAYTYPE_DOMAIN;
+    sim::AddNetEntry(BrowseNetworkDialog::kReservedLabel, std::nullopt, domain);
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND, HWND tree) {
+        HTREEITEM reserved = Item(nullptr, BrowseNetworkDialog::kReservedLabel);
+        size_t fetches = Fetches();
+        sim::ClickExpandButton(tree, reserved);
+        sim::ClickExpandButton(tree, reserved);
+        EXPECT_EQ(Fetches(), fetches);
+        EXPECT_TRUE(ChildrenOf(tree, reserved).empty());
+        EXPECT_EQ(dialog.Nodes().FindNode(reserved)->flags, kNodeOther);
+    });
+}
+
+TEST_F(BrowseDialogTest, PendingResultOfAnotherCallerStaysForThatCaller) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND, HWND tree) {
+        uint32_t otherSize = 0;
+        GetPortsSelect(nullptr, &otherSize, nullptr, nullptr); // another caller's sizing call
+        ASSERT_GT(otherSize, 1u);
+
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        sim::ClickExpandButton(tree, kvx);
+        EXPECT_TRUE(ChildrenOf(tree, kvx).empty());
+        EXPECT_EQ(dialog.Nodes().FindNode(kvx)->flags, kNodeOther | kNodeFilled);
+
+        std::vector<char> other(otherSize);
+        GetPortsSelect(other.data(), &otherSize, nullptr, nullptr);
+        EXPECT_EQ(std::string(other.data()), "Kvx Network"); // the providers, for that caller
+    });
+}
+
+TEST_F(BrowseDialogTest, PrinterFieldTakesTheSelectedShareAndKeepsTypedTextOtherwise) {
+    BrowseNetworkDialog dialog;
+    INT_PTR result = Run(dialog, [&](HWND window, HWND tree) {
+        HWND field = GetDlgItem(window, IDC_PRINTER_NAME);
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        sim::ClickExpandButton(tree, kvx);
+        HTREEITEM sales = Item(kvx, "SALES");
+        sim::ClickExpandButton(tree, sales);
+        HTREEITEM server = Item(sales, "\\\\PRN01");
+
+        SetWindowTextA(field, "typed by hand");
+        sim::ClickExpandButton(tree, server); // the exchange keeps what was typed
+        for (HTREEITEM other : {kvx, sales, server}) {
+            SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(other));
+            EXPECT_EQ(Text(field), "typed by hand");
+        }
+        HTREEITEM share = Item(server, "\\\\PRN01\\Thermal");
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(share));
+        EXPECT_EQ(Text(field), "\\\\PRN01\\Thermal");
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(server));
+        EXPECT_EQ(Text(field), "\\\\PRN01\\Thermal");
+        sim::ClickButton(window, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_STREQ(dialog.PrinterName().c_str(), "\\\\PRN01\\Thermal");
+}
+
+TEST_F(BrowseDialogTest, WaitCursorShowsForEachFetchAndTheOldOneComesBack) {
+    HCURSOR arrow = GetCursor();
+    HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+    BrowseNetworkDialog dialog;
+    Run(dialog,
+        [&](HWND, HWND tree) { sim::ClickExpandButton(tree, Item(nullptr, "Kvx Network")); });
+    EXPECT_EQ(sim::CursorHistory(), (std::vector<HCURSOR>{wait, arrow, wait, arrow}));
+}
+
+TEST_F(BrowseDialogTest, EndingTheDialogFreesWindowsNodesImagesAndItems) {
+    size_t heapBlocks = sim::LiveHeapBlocks();
+    size_t globalBlocks = sim::LiveGlobalBlocks();
+    for (int button : {IDOK, IDCANCEL}) {
+        BrowseNetworkDialog dialog;
+        INT_PTR result = Run(dialog, [&](HWND window, HWND tree) {
+            EXPECT_EQ(sim::LiveImageLists(), 1u);
+            sim::ClickExpandButton(tree, Item(nullptr, "Kvx Network"));
+            EXPECT_GT(dialog.Nodes().Count(), 2u);
+            sim::ClickButton(window, button);
+        });
+        EXPECT_EQ(result, button);
+        EXPECT_EQ(dialog.Nodes().Count(), 0u);
+        EXPECT_EQ(sim::LiveWindows(), 0u);
+        EXPECT_EQ(sim::LiveTreeViews(), 0u);
+        EXPECT_EQ(sim::LiveTreeItems(), 0u);
+        EXPECT_EQ(sim::LiveImageLists(), 0u);
+        EXPECT_EQ(sim::LiveBitmaps(), 0u);
+        EXPECT_EQ(sim::LiveHeapBlocks(), heapBlocks);
+        EXPECT_EQ(sim::LiveGlobalBlocks(), globalBlocks);
+    }
+
+    sim::Reset(); // no template: the dialog cannot be created
+    BrowseNetworkDialog missing;
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_EQ(sim::LiveWindows(), 0u);
+}
+
+TEST_F(BrowseDialogTest, MemoryFailuresAnywhereLeakNothing) {
+    bool completed = false;
+    unsigned points = SweepMemoryFaults(
+        [&] {
+            completed = false;
+            BrowseNetworkDialog dialog;
+            Run(dialog, [&](HWND window, HWND tree) {
+                SetWindowTextA(GetDlgItem(window, IDC_PRINTER_NAME), "typed");
+                HTREEITEM kvx = FindItem(nullptr, "Kvx Network");
+                if (kvx == nullptr)
+                    return;
+                sim::ClickExpandButton(tree, kvx);
+                std::vector<ItemView> domains = ChildrenOf(tree, kvx);
+                if (!domains.empty())
+                    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET,
+                                 reinterpret_cast<LPARAM>(domains[0].item));
+                completed =
+                    domains.size() == 3 && Text(GetDlgItem(window, IDC_PRINTER_NAME)) == "typed";
+                sim::ClickButton(window, IDOK);
+            });
+            EXPECT_EQ(sim::LiveWindows(), 0u);
+            EXPECT_EQ(sim::LiveImageLists(), 0u);
+            EXPECT_EQ(sim::LiveBitmaps(), 0u);
+        },
+        [&](bool fired) {
+            if (!fired) {
+                EXPECT_TRUE(completed);
+            }
+        });
+    EXPECT_GT(points, 10u);
+}
+
+TEST_F(BrowseDialogTest, DragHoldsTheMouseCaptureOnlyUntilAButtonComesUp) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND window, HWND tree) {
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        struct Drag {
+            bool right;
+            UINT release;
+        };
+        for (Drag drag : {Drag{false, WM_LBUTTONUP}, Drag{true, WM_RBUTTONUP},
+                          Drag{false, WM_RBUTTONUP}, Drag{false, WM_CANCELMODE}}) {
+            sim::StartDrag(tree, kvx, drag.right);
+            EXPECT_EQ(GetCapture(), tree);
+            SendMessageA(tree, drag.release, 0, 0);
+            EXPECT_EQ(GetCapture(), nullptr) << drag.release;
+        }
+
+        // A button coming up on the tree leaves a capture that another window holds.
+        HWND field = GetDlgItem(window, IDC_PRINTER_NAME);
+        SetCapture(field);
+        SendMessageA(tree, WM_LBUTTONUP, 0, 0);
+        EXPECT_EQ(GetCapture(), field);
+        ReleaseCapture();
+    });
+}
+
+TEST_F(BrowseDialogTest, LabelEditIsAcceptedAndACancelledOneChangesNothing) {
+    BrowseNetworkDialog dialog;
+    Run(dialog, [&](HWND window, HWND tree) {
+        HTREEITEM kvx = Item(nullptr, "Kvx Network");
+        char renamed[] = "Renamed";
+        for (char* text : {static_cast<char*>(nullptr), renamed}) {
+            NMTVDISPINFOA edit = {};
+            edit.hdr.hwndFrom = tree;
+            edit.hdr.idFrom = IDC_TREE;
+            edit.hdr.code = TVN_ENDLABELEDITA;
+            edit.item.hItem = kvx;
+            edit.item.pszText = text;
+            EXPECT_EQ(SendMessageA(window, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&edit)),
+                      TRUE);
+            EXPECT_EQ(browse_test::ViewOf(tree, kvx).text, text ? text : "Kvx Network");
+        }
+    });
+}
+
+} // namespace
