@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string SpoolerDriverDirectory() {
-    char buffer[1024] = {};
-    DWORD needed = 0;
-    EXPECT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(buffer),
-                                           sizeof buffer, &needed));
-    return buffer;
-}
-
 bool DriverListed(const char* name) {
     for (const char* environment : {"Windows NT x86", "Windows 4.0"}) {
         std::string env = environment;
@@ -46,7 +38,7 @@ TEST(ConnectDialogCheck, NoPrinterFromTheDialogAnswersNothingChosenWithTheDriver
         ++ran;
         machine::Clean();
         kvx_driver_files files = kvx_driver_files_for(release.code);
-        std::string directory = SpoolerDriverDirectory();
+        std::string directory = machine::SpoolerDriverDirectory();
         for (const char* file : {files.driver_file, files.data_file, files.config_file})
             machine::PlaceFile(directory + file);
 

@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string SpoolerDriverDirectory() {
-    char buffer[1024] = {};
-    DWORD needed = 0;
-    EXPECT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(buffer),
-                                           sizeof buffer, &needed));
-    return buffer;
-}
-
 std::string FileNameOf(const std::string& path) {
     return path.substr(path.find_last_of('\\'));
 }
@@ -49,7 +41,7 @@ TEST(PlatformCheck, CodeAndVersionNumbersMatchTheSystemsVersionQuery) {
 
 TEST(DriverDirCheck, ReportsTheSpoolersDirectoryThroughTheTwoCallProtocol) {
     machine::ForEachRelease([](const machine::Release&) {
-        std::string expected = SpoolerDriverDirectory();
+        std::string expected = machine::SpoolerDriverDirectory();
         uint32_t expectedLength = static_cast<uint32_t>(expected.size());
         ASSERT_GT(expectedLength, 0u);
 

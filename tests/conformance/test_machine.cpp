@@ -41,15 +41,22 @@ void DeleteOurPrinters() {
 
 } // namespace
 
-void PlaceDriverFiles(int code) {
+std::string SpoolerDriverDirectory() {
     char directory[1024] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory),
                                     sizeof directory, &needed))
+        return {};
+    return directory;
+}
+
+void PlaceDriverFiles(int code) {
+    std::string directory = SpoolerDriverDirectory();
+    if (directory.empty())
         return;
     kvx_driver_files files = kvx_driver_files_for(code);
     for (const char* file : {files.driver_file, files.data_file, files.config_file})
-        PlaceFile(std::string(directory) + file);
+        PlaceFile(directory + file);
 }
 
 void Clean() {

@@ -31,6 +31,10 @@ void Clean();
 // Creates an empty file at a full Windows path.
 void PlaceFile(const std::string& path);
 
+// The spooler's driver directory for the running platform, as the spooler itself
+// reports it; empty when it refuses.
+std::string SpoolerDriverDirectory();
+
 // Places the driver files of a platform code in the spooler's driver directory.
 void PlaceDriverFiles(int code);
 
