@@ -61,6 +61,11 @@ private:
 
 // A driver as a DRIVER_INFO_2A record: its size with its strings, and filling it.
 size_t DriverInfo2Size(const Driver& driver);
+
+// The spooler's needed-size protocol: stores total in *needed and answers whether
+// a buffer of bufferSize bytes takes it (ERROR_INSUFFICIENT_BUFFER when too small,
+// ERROR_INVALID_USER_BUFFER for a null buffer that would have to hold something).
+bool Fits(size_t total, LPBYTE buffer, DWORD bufferSize, LPDWORD needed);
 void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& strings);
 
 // ---- printer connections ----

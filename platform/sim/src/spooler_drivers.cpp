@@ -52,6 +52,19 @@ bool ResolveEnvironment(LPCSTR requested, std::string* environment) {
     return false;
 }
 
+bool Fits(size_t total, LPBYTE buffer, DWORD bufferSize, LPDWORD needed) {
+    *needed = static_cast<DWORD>(total);
+    if (bufferSize < total) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    if (buffer == nullptr && total != 0) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return false;
+    }
+    return true;
+}
+
 size_t DriverInfo2Size(const Driver& driver) {
     return sizeof(DRIVER_INFO_2A) + driver.name.size() + driver.environment.size() +
            driver.driverPath.size() + driver.dataFile.size() + driver.configFile.size() + 5;
@@ -233,16 +246,9 @@ BOOL EnumPrinterDriversA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer, D
         listed.push_back(&driver);
         total += sim::detail::DriverInfo2Size(driver);
     }
-    *needed = static_cast<DWORD>(total);
     *returned = 0;
-    if (bufferSize < total) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (!sim::detail::Fits(total, buffer, bufferSize, needed))
         return FALSE;
-    }
-    if (buffer == nullptr && total != 0) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return FALSE;
-    }
     // Records first, their strings packed from the end of the buffer, as the spooler lays them.
     auto* records = reinterpret_cast<DRIVER_INFO_2A*>(buffer);
     sim::detail::StringArea strings(buffer, bufferSize);

@@ -79,15 +79,8 @@ BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDW
     size_t total = 0;
     for (const std::string& port : g_ports)
         total += RecordSize(level, port);
-    *needed = static_cast<DWORD>(total);
-    if (bufferSize < total) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (!sim::detail::Fits(total, buffer, bufferSize, needed))
         return FALSE;
-    }
-    if (buffer == nullptr && total != 0) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return FALSE;
-    }
     sim::detail::StringArea strings(buffer, bufferSize);
     for (size_t i = 0; i < g_ports.size(); ++i) {
         if (level == 1) {

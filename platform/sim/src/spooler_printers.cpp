@@ -160,18 +160,6 @@ void FillPrinterInfo4(const Entry& entry, PRINTER_INFO_4A* record,
 
 // The needed-size protocol every query shares: report the size, refuse a
 // buffer that is too small or missing.
-bool Fits(size_t total, LPBYTE buffer, DWORD bufferSize, LPDWORD needed) {
-    *needed = static_cast<DWORD>(total);
-    if (bufferSize < total) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return false;
-    }
-    if (buffer == nullptr && total != 0) {
-        SetLastError(ERROR_INVALID_USER_BUFFER);
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -316,7 +304,7 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
         SetLastError(RPC_X_NULL_REF_POINTER);
         return FALSE;
     }
-    if (!Fits(PrinterInfo2Size(entry->printer), buffer, bufferSize, needed))
+    if (!sim::detail::Fits(PrinterInfo2Size(entry->printer), buffer, bufferSize, needed))
         return FALSE;
     sim::detail::StringArea strings(buffer, bufferSize);
     FillPrinterInfo2(*entry, reinterpret_cast<PRINTER_INFO_2A*>(buffer), strings);
@@ -351,7 +339,7 @@ BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE bu
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
         return FALSE;
     }
-    if (!Fits(sim::detail::DriverInfo2Size(*driver), buffer, bufferSize, needed))
+    if (!sim::detail::Fits(sim::detail::DriverInfo2Size(*driver), buffer, bufferSize, needed))
         return FALSE;
     sim::detail::StringArea strings(buffer, bufferSize);
     sim::detail::FillDriverInfo2(*driver, reinterpret_cast<DRIVER_INFO_2A*>(buffer), strings);
@@ -381,7 +369,7 @@ BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD bu
         listed.push_back(&entry);
         total += level == 2 ? PrinterInfo2Size(entry.printer) : PrinterInfo4Size(entry.printer);
     }
-    if (!Fits(total, buffer, bufferSize, needed))
+    if (!sim::detail::Fits(total, buffer, bufferSize, needed))
         return FALSE;
     sim::detail::StringArea strings(buffer, bufferSize);
     for (size_t i = 0; i < listed.size(); ++i) {
