@@ -40,7 +40,7 @@ export DISPLAY=:$(cat "$work/display")
 
 # Wine's processes of an earlier program may still hold a desktop without a
 # display: let them end, so that the dialog opens on this one.
-wineserver -w 2>/dev/null || true
+timeout 30 wineserver -w 2>/dev/null || true
 "$wine" "$demo" --dump "$(WINEDEBUG=-all "$wine" winepath -w "$work/tree.txt" | tr -d '\r')" \
     >"$work/out.raw" 2>&1 &
 demo_pid=$!
@@ -66,7 +66,7 @@ if kill -0 "$demo_pid" 2>/dev/null; then
 fi
 wait "$demo_pid" || true
 demo_pid=
-wineserver -w 2>/dev/null || true # let Wine's own processes leave the display first
+timeout 30 wineserver -w 2>/dev/null || true # let Wine's own processes leave the display first
 
 fail=0
 expected_tree='Kvx Network [6/7] + open

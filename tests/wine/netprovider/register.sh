@@ -51,7 +51,7 @@ fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     $WINE wineboot -i >/dev/null 2>&1 || true
-    wineserver -w 2>/dev/null || true
+    timeout 30 wineserver -w 2>/dev/null || true
 fi
 [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "register.sh: could not create the prefix $WINEPREFIX" >&2; exit 1; }
 
@@ -93,4 +93,4 @@ done
 order=$(printf '%s\n' "$sections" | cut -f1 | paste -sd, -)
 $WINE reg add 'HKLM\System\CurrentControlSet\Control\NetworkProvider\Order' /v ProviderOrder /t REG_SZ /d "$order" /f >/dev/null
 printf 'register.sh: ProviderOrder=%s, TreeFile=%s\n' "$order" "$wintree"
-wineserver -w 2>/dev/null || true
+timeout 30 wineserver -w 2>/dev/null || true
