@@ -74,6 +74,13 @@ Item* FindItem(Tree& tree, HTREEITEM handle) {
     return it == tree.items.end() ? nullptr : it->second.get();
 }
 
+// The item of the tree-view window, or null; looked up afresh, since a parent's
+// notification handler may add or remove items.
+Item* FindItem(HWND window, HTREEITEM handle) {
+    Tree* tree = FindTree(window);
+    return tree ? FindItem(*tree, handle) : nullptr;
+}
+
 bool InOrderWithNeighbours(const Item& item) {
     return (item.previous == nullptr || CompareLabels(item.previous->text, item.text) <= 0) &&
            (item.next == nullptr || CompareLabels(item.text, item.next->text) <= 0);
@@ -235,23 +242,20 @@ bool IsDescendant(const Item* item, const Item* ancestor) {
 // Expands an item; notifies the parent when the user asked, or the first time.
 // The parent may add or remove items meanwhile, so the item is looked up again.
 BOOL Expand(HWND window, HTREEITEM handle, bool user) {
-    Tree* tree = FindTree(window);
-    Item* item = tree ? FindItem(*tree, handle) : nullptr;
+    Item* item = FindItem(window, handle);
     if (item == nullptr || !HasChildren(*item))
         return FALSE;
     bool notifies = user || (item->children != 0 && !(item->state & TVIS_EXPANDEDONCE));
     if (notifies && Notify(window, TVN_ITEMEXPANDINGA, TVE_EXPAND, nullptr, item) != 0)
         return FALSE;
-    tree = FindTree(window);
-    item = tree ? FindItem(*tree, handle) : nullptr;
+    item = FindItem(window, handle);
     if (item == nullptr || item->firstChild == nullptr)
         return FALSE;
     item->state |= TVIS_EXPANDED;
     if (notifies) {
         Notify(window, TVN_ITEMEXPANDEDA, TVE_EXPAND, nullptr, item);
-        if (Tree* again = FindTree(window))
-            if (Item* expanded = FindItem(*again, handle))
-                expanded->state |= TVIS_EXPANDEDONCE;
+        if (Item* expanded = FindItem(window, handle))
+            expanded->state |= TVIS_EXPANDEDONCE;
     }
     return TRUE;
 }
@@ -381,22 +385,19 @@ LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 } // namespace detail
 
 bool ClickExpandButton(HWND window, HTREEITEM handle) {
-    Tree* tree = FindTree(window);
-    Item* item = tree ? FindItem(*tree, handle) : nullptr;
+    Item* item = FindItem(window, handle);
     if (item == nullptr || !HasChildren(*item))
         return false;
     if (item->state & TVIS_EXPANDED)
         Collapse(window, handle, true);
     else
         Expand(window, handle, true);
-    tree = FindTree(window);
-    item = tree ? FindItem(*tree, handle) : nullptr;
+    item = FindItem(window, handle);
     return item != nullptr && (item->state & TVIS_EXPANDED) != 0;
 }
 
 void StartDrag(HWND window, HTREEITEM handle, bool rightButton) {
-    Tree* tree = FindTree(window);
-    Item* item = tree ? FindItem(*tree, handle) : nullptr;
+    Item* item = FindItem(window, handle);
     if (item != nullptr)
         Notify(window, rightButton ? TVN_BEGINRDRAGA : TVN_BEGINDRAGA, 0, nullptr, item,
                TVIF_HANDLE | TVIF_STATE | TVIF_PARAM);
