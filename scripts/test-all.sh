@@ -11,4 +11,8 @@ for preset in native sanitize mingw wine64; do
     # The Wine checks include dialogs: give the whole run one display (a virtual
     # one unless DISPLAY is set) before the first Wine program starts.
     tests/wine/on_display.sh ctest --preset "$preset"
+    if [ "$preset" = native ]; then
+        echo "=== native under valgrind memcheck"
+        scripts/memcheck.sh
+    fi
 done

@@ -2,12 +2,14 @@
 # The native kvxctl answers each command as the library does on the simulated machine.
 set -u
 kvxctl=$1
+# KVX_TOUR_WRAPPER runs each kvxctl under a checker (valgrind), whose exit code then counts.
+read -ra wrapper <<<"${KVX_TOUR_WRAPPER:-}"
 network=$(dirname "$0")/wine/test_network.txt
 fail=0
 expect() { # expect EXIT-CODE PATTERN -- kvxctl arguments...
     local want=$1 pattern=$2; shift 3
     local out code
-    out=$("$kvxctl" "$@" 2>&1); code=$?
+    out=$("${wrapper[@]}" "$kvxctl" "$@" 2>&1); code=$?
     if [ "$code" != "$want" ] || ! grep -q -- "$pattern" <<<"$out"; then
         echo "FAIL: kvxctl $* -> exit $code (want $want), output:"; echo "$out"; fail=1
     fi

@@ -24,6 +24,11 @@ struct TokenCase {
     const char* token; // what the token holds afterwards ("<old>" when untouched)
 };
 
+// Printed by name: gtest's fallback would print the raw bytes, padding included.
+void PrintTo(const TokenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class NextTokenTest : public SimTest, public ::testing::WithParamInterface<TokenCase> {};
 
 TEST_P(NextTokenTest, ReadsOneTokenWithinTheSize) {
