@@ -173,23 +173,25 @@ void UseRelease(const char* release) {
     sim::PlaceKvxDriverFiles();
 }
 
-Scenario DriverDirectory(const std::string& name, const std::string& directory, uint32_t capacity) {
-    return {name,
+Scenario DriverDirectory(const std::string& name, const std::string& directory, uint32_t capacity,
+                         bool withBuffer = true) {
+    return {"GetPrinterDriverDir, " + name,
             [directory] {
                 if (!directory.empty())
                     sim::SetDriverDirectory("Windows NT x86", directory);
             },
-            [capacity] {
+            [=] {
                 std::string expected = sim::DriverDirectory("Windows NT x86");
-                HostBuffer buffer(capacity);
+                HostBuffer buffer(withBuffer ? capacity : 0);
                 uint32_t length = capacity;
                 uint32_t* lengthRef = &length;
-                uint32_t result = GetPrinterDriverDir(buffer.data(), &lengthRef);
+                uint32_t result =
+                    GetPrinterDriverDir(withBuffer ? buffer.data() : nullptr, &lengthRef);
                 if (Fired()) { // no directory to report: length 0
                     EXPECT_EQ(result, 0u);
                     EXPECT_EQ(length, 0u);
                     EXPECT_EQ(buffer.Text(), "");
-                } else if (capacity > expected.size()) {
+                } else if (withBuffer && capacity > expected.size()) {
                     EXPECT_EQ(result, expected.size() + 1);
                     EXPECT_EQ(buffer.Bytes(expected.size() + 1), expected + '\0');
                 } else {
@@ -220,9 +222,15 @@ Scenario DriverInstall(const char* release, bool filesPlaced) {
             }};
 }
 
-Scenario PrinterInstall(const char* release, const char* port, const char* printerName) {
+// A null printerName: the printer is refused. An added port is made known first.
+Scenario PrinterInstall(const char* release, const char* port, const char* printerName,
+                        bool addPort = false) {
     return {std::string("InstallThermalPrinter, ") + release + ", " + port,
-            [release] { UseRelease(release); },
+            [=] {
+                UseRelease(release);
+                if (addPort)
+                    sim::SetPorts({port});
+            },
             [port, printerName] {
                 SetLastError(1234);
                 int32_t result = InstallThermalPrinter(port);
@@ -265,10 +273,10 @@ std::vector<Scenario> MachineScenarios() {
              EXPECT_EQ(minor, 10);
              EXPECT_EQ(id, VER_PLATFORM_WIN32_WINDOWS);
          }},
-        DriverDirectory("GetPrinterDriverDir, fits", "", 260),
-        DriverDirectory("GetPrinterDriverDir, too small", "", 8),
-        DriverDirectory("GetPrinterDriverDir, longer than the first request",
-                        "C:\\" + std::string(300, 'd'), 400),
+        DriverDirectory("fits", "", 260),
+        DriverDirectory("too small", "", 8),
+        DriverDirectory("no buffer", "", 260, false),
+        DriverDirectory("longer than the first request", "C:\\" + std::string(300, 'd'), 400),
         DriverInstall("nt40", true),
         DriverInstall("nt351", true),
         DriverInstall("win95", true),
@@ -292,11 +300,21 @@ std::vector<Scenario> MachineScenarios() {
         PrinterInstall("nt40", "LPT1:", "KVX_50 LPT1:"),
         PrinterInstall("nt351", "LPT2:", "KVX LPT2:"),
         PrinterInstall("win95", "COM1:", "KVX_50 COM1:"),
+        PrinterInstall("win98", "\\\\LABELSRV\\Thermal-queue-two",
+                       "KVX_50 //LABELSRV/Thermal-queue", true),
         PrinterInstall("nt40", "LPT9:", nullptr), // no such port
         DriverName("whole name", "KVX_50 LPT1:", 32, "KVX_50"),
         DriverName("cut to the capacity", "KVX_50 LPT1:", 4, "KVX"),
         DriverName("unknown printer", "nobody", 32, ""),
         {"SetPortSettings", [] {}, [] { EXPECT_NE(SetPortSettings("LPT1:"), 0); }},
+        {"EnumLocalPorts, a fetch with nothing pending", [] {},
+         [] {
+             uint32_t size = 5;
+             HostBuffer list(size);
+             EnumLocalPorts(list.data(), &size);
+             EXPECT_TRUE(list.Untouched());
+             EXPECT_EQ(size, 5u);
+         }},
         {"NetGetInfos", [] {},
          [] {
              HostBuffer user(KVX_USER_NAME_SIZE), computer(KVX_COMPUTER_NAME_SIZE);
@@ -308,6 +326,13 @@ std::vector<Scenario> MachineScenarios() {
 }
 
 // ---- EnumLocalPorts ----
+
+std::string Repeated(const std::string& text, unsigned times) {
+    std::string all;
+    while (times-- > 0)
+        all += text;
+    return all;
+}
 
 // `sizings` sizing calls, then the fetch of the size they reported.
 Scenario LocalPorts(unsigned sizings) {
@@ -325,12 +350,7 @@ Scenario LocalPorts(unsigned sizings) {
                 if (Fired() && !sizingFailed) // the block could not be read: nothing written
                     EXPECT_TRUE(list.Untouched());
                 else
-                    EXPECT_EQ(list.Bytes(size), [&] {
-                        std::string all;
-                        for (unsigned i = 0; i < lists; ++i)
-                            all += kDefaultPorts;
-                        return all;
-                    }());
+                    EXPECT_EQ(list.Bytes(size), Repeated(kDefaultPorts, lists));
             }};
 }
 
@@ -388,6 +408,7 @@ Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> ch
                 else
                     EXPECT_TRUE(dst.Untouched());
                 if (sizing > 0) {
+                    EXPECT_EQ(ShellBrowse(0, nullptr), KVX_DIALOG_FETCH_NO_DESTINATION);
                     HostBuffer fetched(static_cast<size_t>(sizing));
                     int32_t fetch = ShellBrowse(0, fetched.data());
                     ExpectDialogResult(fetch, {KVX_DIALOG_COPIED, KVX_DIALOG_FETCH_LOCK_FAILED},
@@ -421,7 +442,7 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
         },
         [=] {
             // The driver's registration may fail unseen: the dialog goes on.
-            HostBuffer dst(static_cast<size_t>(maxLen) + 1);
+            HostBuffer dst(maxLen >= 0 ? static_cast<size_t>(maxLen) + 1 : 0);
             int32_t sizing =
                 GetNetBrowseDialogNT4(nullptr, maxLen, destination ? dst.data() : nullptr);
             if (!chosen)
@@ -440,6 +461,8 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
             else
                 EXPECT_TRUE(dst.Untouched());
             if (sizing > 0) {
+                EXPECT_EQ(GetNetBrowseDialogNT4(nullptr, 0, nullptr),
+                          KVX_DIALOG_FETCH_NO_DESTINATION);
                 HostBuffer fetched(static_cast<size_t>(sizing) + 1);
                 int32_t fetch = GetNetBrowseDialogNT4(nullptr, 0, fetched.data());
                 ExpectDialogResult(fetch, {KVX_DIALOG_COPIED, KVX_DIALOG_FETCH_LOCK_FAILED},
@@ -464,6 +487,7 @@ std::vector<Scenario> DialogScenarios() {
         ConnectDialog("copied at once", true, 100, true),
         ConnectDialog("too long, then fetched", true, 4, true),
         ConnectDialog("fits, no destination", true, 100, false),
+        ConnectDialog("a negative maximum, then fetched", true, -1, true),
         ConnectDialog("cancelled", false, 100, true),
         ConnectDialog("information refused", true, 100, true, true),
     };
@@ -609,7 +633,14 @@ Scenario BrowseTree(const std::string& name, const Strings& labels,
 std::vector<Scenario> TreeScenarios() {
     const Strings root = {kKvx, "Other Network"};
     const Strings domains = {"CORP", "SALES"};
+    const std::string reserved = BrowseNetworkDialog::kReservedLabel;
+    Scenario noNetwork = BrowseTree("no network", {reserved}, {{reserved}}, "");
+    noNetwork.arrange = [] {
+        sim::Reset();
+        browse_test::InstallBrowseResources();
+    };
     return {
+        noNetwork,
         BrowseTree("a provider's domains", {kKvx, "SALES"}, {root, domains}, ""),
         BrowseTree(
             "down to a printer share", {kKvx, "SALES", "\\\\PRN01", kShare},
