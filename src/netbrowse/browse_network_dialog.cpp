@@ -46,7 +46,14 @@ HeapBuffer FetchNetEntries(const CSharedString& provider, const CSharedString& p
         size = 0;
         return data;
     }
+    // A delivered list ends with its closing zero; a fetch that could not read the
+    // block writes nothing, and the zeroed buffer must not read as empty records.
+    data.data()[size - 1] = 1;
     GetPortsSelect(data.data(), &size, provider.HandOver(), path.HandOver());
+    if (data.data()[size - 1] != '\0') {
+        size = 0;
+        return HeapBuffer();
+    }
     return data;
 }
 

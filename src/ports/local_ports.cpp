@@ -33,19 +33,26 @@ HeapBuffer QueryPorts(DWORD* count) {
 
 // Sizing call: appends the port names at offset *size of the pending block (a
 // new one when none is pending) and adds their length to *size. When the block
-// cannot grow or be locked, it is dropped and *size is put back, so that a fetch
-// never copies bytes that were not written.
+// cannot grow or be locked, *size is put back, so that a fetch never copies bytes
+// that were not written: a new block is dropped, and a block that was pending
+// stays pending with the names of the earlier calls that *size still counts.
 void AppendPorts(uint32_t* size) {
     DWORD count = 0;
     HeapBuffer ports = QueryPorts(&count);
     if (!ports)
         return;
     HandoffBlock block = g_portsSlot.Take();
+    const bool wasPending = static_cast<bool>(block);
     if (!block)
         block = HandoffBlock::Allocate(kInitialBlockSize);
     if (!block)
         return;
     const uint32_t start = *size;
+    auto giveUp = [&] {
+        *size = start;
+        if (wasPending)
+            g_portsSlot.Keep(std::move(block));
+    };
     const auto* records = reinterpret_cast<const PORT_INFO_1A*>(ports.data());
     for (DWORD i = 0; i < count; ++i) {
         const char* name = records[i].pName;
@@ -54,12 +61,12 @@ void AppendPorts(uint32_t* size) {
             continue;
         uint64_t end = uint64_t{*size} + length + 1;
         if (end > UINT32_MAX || !block.Resize(static_cast<SIZE_T>(end))) {
-            *size = start;
+            giveUp();
             return;
         }
         BlockLock lock = block.Lock();
         if (!lock) {
-            *size = start;
+            giveUp();
             return;
         }
         std::memcpy(lock.data() + *size, name, length + 1);

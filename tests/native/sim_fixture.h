@@ -18,10 +18,15 @@ protected:
 // heap allocation) of `operation` in turn until a run completes without the fault
 // firing. After each run it checks that no global or heap block leaked and no
 // lock is held, then calls `check(faultFired)` for the operation's own result.
-// Returns the number of failure points covered.
+// `prepare`, when given, sets the machine up before each run, before the counts
+// are taken and the fault is armed. Returns the number of failure points covered.
 inline unsigned SweepMemoryFaults(const std::function<void()>& operation,
-                                  const std::function<void(bool faultFired)>& check) {
+                                  const std::function<void(bool faultFired)>& check,
+                                  const std::function<void()>& prepare = {}) {
     for (unsigned nth = 1; nth < 10000; ++nth) {
+        SCOPED_TRACE("memory operation " + std::to_string(nth) + " fails");
+        if (prepare)
+            prepare();
         size_t globalBlocks = sim::LiveGlobalBlocks();
         size_t heapBlocks = sim::LiveHeapBlocks();
         sim::FailNth(sim::Fault::AnyMemory, nth);
