@@ -138,7 +138,11 @@ KVX_INLINE void kvx_shared_string_free(const char* chars) {
         HeapFree(GetProcessHeap(), 0, (void*)((const int32_t*)chars - 3));
 }
 
-/* The longest name a NetworkPath segment can carry. */
+/* A NetworkPath names a container below a provider by the remote names of the
+ * containers leading to it, from the top down, each as a segment of four
+ * decimal digits (its length) followed by the name: the workgroup SALES is
+ * "0005SALES", the server \\PRN01 in it "0005SALES0007\\PRN01". The empty
+ * path names the provider's top. The longest name a segment can carry: */
 #define KVX_NET_NAME_MAX 9999
 
 /* Appends the segment of one container's remote name (exactly as the network
@@ -162,12 +166,24 @@ KVX_INLINE int kvx_network_path_append(char* path, size_t capacity, const char* 
     return 1;
 }
 
-/* One NetEntryRecord of the list GetPortsSelect returns. */
+/* The list GetPortsSelect returns is a run of NetEntryRecords closed by one
+ * zero byte. A record is the provider's name, a zero, the remote name, a zero,
+ * one byte of display type and a zero:
+ *     Kvx Network <00> \\PRN01 <00> <02> <00> ... <00>
+ * Display types, as the network reports them (low 8 bits): */
+enum {
+    KVX_NET_GENERIC = 0,
+    KVX_NET_DOMAIN = 1,
+    KVX_NET_SERVER = 2,
+    KVX_NET_SHARE = 3,
+    KVX_NET_NETWORK = 6 /* a provider, in the list of an empty provider */
+};
+
+/* One NetEntryRecord, as kvx_net_entry_next reads it. */
 typedef struct kvx_net_entry {
     const char* provider;    /* "No Provider" when the network named none */
     const char* remote_name; /* "No Remote" when the network named none */
-    unsigned display_type;   /* low 8 bits of the display type (6 provider, 1 domain,
-                                2 server, 3 share, 0 generic) */
+    unsigned display_type;   /* a KVX_NET_ value, or another the network used */
 } kvx_net_entry;
 
 /* Walks a fetched list of size bytes (the size the sizing call reported: the
@@ -175,11 +191,11 @@ typedef struct kvx_net_entry {
  * moves *offset past it. Returns 1 for a record, 0 at the end of the list, -1
  * when the bytes at *offset are not a whole record. Reads only list[0 .. size). */
 KVX_INLINE int kvx_net_entry_next(const char* list, uint32_t size, uint32_t* offset,
-                                     kvx_net_entry* entry) {
+                                  kvx_net_entry* entry) {
     uint32_t end, at;
     const char* provider;
     const char* remote;
-    if (list == NULL || size == 0 || *offset >= size - 1)
+    if (list == NULL || offset == NULL || entry == NULL || size == 0 || *offset >= size - 1)
         return 0;
     end = size - 1; /* the closing zero */
     at = *offset;

@@ -82,11 +82,16 @@ static char* fetch_container(const char* provider, const char* path, uint32_t* s
 
 static const char* kind_of(unsigned display_type) {
     switch (display_type) {
-    case 6: return "network";
-    case 1: return "domain";
-    case 2: return "server";
-    case 3: return "share";
-    default: return "other";
+    case KVX_NET_NETWORK:
+        return "network";
+    case KVX_NET_DOMAIN:
+        return "domain";
+    case KVX_NET_SERVER:
+        return "server";
+    case KVX_NET_SHARE:
+        return "share";
+    default:
+        return "other";
     }
 }
 
@@ -99,8 +104,7 @@ static int show_container(const char* provider, const char* path, const char* ti
         return 0;
     printf("%s:\n", title);
     while ((read = kvx_net_entry_next(list, size, &offset, &entry)) == 1)
-        printf("  %-8s %-24s %s\n", kind_of(entry.display_type), entry.remote_name,
-               entry.provider);
+        printf("  %-8s %-24s %s\n", kind_of(entry.display_type), entry.remote_name, entry.provider);
     free(list);
     return read == 0;
 }

@@ -11,8 +11,8 @@ rm -rf "$work" && mkdir -p "$work"
 
 # The names the DLL exports, and the names an executable imports from KVX_32.dll.
 exported() {
-    "$objdump" -p "$1" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-        sed -n 's/^[[:space:]]*\[ *[0-9]*\] \(.*\)$/\1/p' | sort
+    "$objdump" -p "$1" | awk '/^ *Ordinal +RVA +Name/ { table = 1; next }
+        table && NF == 3 { print $3; next } { table = 0 }' | sort
 }
 imported() {
     "$objdump" -p "$1" | awk '/DLL Name:/ { dll = $3; next } /^[[:space:]]*$/ { dll = "" }

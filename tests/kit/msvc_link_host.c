@@ -11,7 +11,13 @@ void* __cdecl memcpy(void* destination, const void* source, size_t count) {
     return destination;
 }
 
-void __cdecl start(void) {
+#ifdef __cplusplus
+#define KVX_CHECK_ENTRY extern "C"
+#else
+#define KVX_CHECK_ENTRY
+#endif
+
+KVX_CHECK_ENTRY void __cdecl start(void) {
     int16_t code, major, minor, id;
     char user[KVX_USER_NAME_SIZE], computer[KVX_COMPUTER_NAME_SIZE], text[64] = "";
     uint32_t size = sizeof text;

@@ -2,5 +2,11 @@
 #ifndef KVX_CHECK_STRING_H
 #define KVX_CHECK_STRING_H
 #include <stddef.h>
+#ifdef __cplusplus
+extern "C" {
+#endif
 void* __cdecl memcpy(void* destination, const void* source, size_t count);
+#ifdef __cplusplus
+}
+#endif
 #endif

@@ -10,8 +10,14 @@ typedef void* LPVOID;
 typedef int BOOL;
 typedef unsigned long DWORD;
 typedef size_t SIZE_T;
+#ifdef __cplusplus
+extern "C" {
+#endif
 __declspec(dllimport) HANDLE WINAPI GetProcessHeap(void);
 __declspec(dllimport) LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 __declspec(dllimport) BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 __declspec(dllimport) void WINAPI ExitProcess(unsigned exit_code);
+#ifdef __cplusplus
+}
+#endif
 #endif
