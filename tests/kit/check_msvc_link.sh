@@ -6,21 +6,13 @@
 set -euo pipefail
 src=$1 dll=$2 implib=$3 work=$4
 tool() { command -v "$1" || command -v "$1-14" || { echo "missing tool: $1" >&2; exit 1; }; }
-clang=$(tool clang) lld_link=$(tool lld-link) dlltool=$(tool llvm-dlltool) objdump=$(tool llvm-objdump)
+clang=$(tool clang) lld_link=$(tool lld-link) dlltool=$(tool llvm-dlltool)
 rm -rf "$work" && mkdir -p "$work"
 
-# The names the DLL exports, and the names an executable imports from KVX_32.dll.
-exported() {
-    "$objdump" -p "$1" | awk '/^ *Ordinal +RVA +Name/ { table = 1; next }
-        table && NF == 3 { print $3; next } { table = 0 }' | sort
-}
-imported() {
-    "$objdump" -p "$1" | awk '/DLL Name:/ { dll = $3; next } /^[[:space:]]*$/ { dll = "" }
-        dll == "KVX_32.dll" && $1 ~ /^[0-9]+$/ { print $2 }' | sort
-}
+. "$(dirname "$0")/pe_names.sh"
 
 "$dlltool" -m i386 -k -d "$src/tests/kit/msvc_sdk/kernel32.def" -l "$work/kernel32.lib"
-want=$(exported "$dll")
+want=$(pe_exports "$dll")
 [ "$(wc -l <<<"$want")" -eq 12 ] || { echo "the DLL's export table is unexpected:"; echo "$want"; exit 1; }
 fail=0
 for language in c c++; do
@@ -30,7 +22,7 @@ for language in c c++; do
         -c "$src/tests/kit/msvc_link_host.c" -o "$work/host_$language.obj"
     "$lld_link" /nologo /machine:x86 /subsystem:console /entry:start /nodefaultlib \
         /out:"$work/host_$language.exe" "$work/host_$language.obj" "$implib" "$work/kernel32.lib"
-    have=$(imported "$work/host_$language.exe")
+    have=$(pe_imports "$work/host_$language.exe" KVX_32.dll)
     if [ "$have" != "$want" ]; then
         echo "$language host: imports from KVX_32.dll differ from its exports (want / have):"
         diff <(echo "$want") <(echo "$have") || true

@@ -24,7 +24,14 @@ if [ "$mode" = build ]; then
     cmake --build "$work/build"
     [ -f "$work/build/kvx_host.exe" ] && [ -f "$work/build/KVX_32.dll" ] ||
         { echo "kvx_host.exe and KVX_32.dll are not side by side"; exit 1; }
-    echo "example host built against the kit in $work/prefix"
+    # The import library maps what the host calls to names the DLL exports.
+    . "$here/tests/kit/pe_names.sh"
+    unknown=$(comm -13 <(pe_exports "$work/prefix/bin/KVX_32.dll") \
+        <(pe_imports "$work/build/kvx_host.exe" KVX_32.dll))
+    imports=$(pe_imports "$work/build/kvx_host.exe" KVX_32.dll | wc -l)
+    [ -z "$unknown" ] && [ "$imports" -gt 0 ] ||
+        { echo "kvx_host.exe imports from KVX_32.dll names it does not export: $unknown"; exit 1; }
+    echo "example host built against the kit in $work/prefix ($imports imports from KVX_32.dll)"
     exit 0
 fi
 
