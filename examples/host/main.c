@@ -16,9 +16,10 @@ static int show_platform(void) {
     return 1;
 }
 
-/* A call with too small a buffer gives the directory's length instead. */
+/* A first guess at the size; a call with too small a buffer gives the
+ * directory's length instead. */
 static int show_driver_directory(void) {
-    uint32_t capacity = 64;
+    uint32_t capacity = 16;
     uint32_t* length = &capacity;
     char* directory = malloc(capacity);
     uint32_t written = directory != NULL ? GetPrinterDriverDir(directory, &length) : 0;
@@ -109,14 +110,18 @@ static int show_container(const char* provider, const char* path, const char* ti
     return read == 0;
 }
 
-/* The NetworkPath of the containers named on the command line. */
+/* A container named on the command line: its provider, then the containers
+ * leading to it, which make its NetworkPath. */
 static int browse(int count, char** names) {
-    char path[1024] = "";
+    char path[1024] = "", title[1024] = "";
     int i;
-    for (i = 1; i < count; ++i)
+    snprintf(title, sizeof title, "%s", names[0]);
+    for (i = 1; i < count; ++i) {
         if (!kvx_network_path_append(path, sizeof path, names[i]))
             return 0;
-    return show_container(names[0], path, "container");
+        snprintf(title + strlen(title), sizeof title - strlen(title), " > %s", names[i]);
+    }
+    return show_container(names[0], path, title);
 }
 
 int main(int argc, char** argv) {
