@@ -45,7 +45,7 @@ add_custom_command(OUTPUT ${KVX_IMPORT_LIB}
                    COMMAND ${KVX_DLLTOOL} --kill-at -d ${KVX_DEF_FILE}
                            -D KVX_32.dll -l ${KVX_IMPORT_LIB}
                    DEPENDS ${KVX_DEF_FILE} VERBATIM)
-add_custom_target(kvx32_implib DEPENDS ${KVX_IMPORT_LIB})
+add_custom_target(kvx32_implib ALL DEPENDS ${KVX_IMPORT_LIB})
 add_library(kvx32_import INTERFACE)
 add_dependencies(kvx32_import kvx32_implib kvx32)
 target_include_directories(kvx32_import INTERFACE include)
@@ -62,4 +62,5 @@ add_dependencies(kvxctl kvx32)
 if(BUILD_TESTING)
   include(cmake/WineTests.cmake)
 endif()
+include(cmake/Kit.cmake)
 add_subdirectory(bench)

@@ -24,6 +24,16 @@
 #define KVX_API
 #endif
 
+/* The helpers below are inline functions; C89 compilers know the keyword by
+ * another name. */
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#define KVX_INLINE static inline
+#elif defined(_MSC_VER) || defined(__GNUC__)
+#define KVX_INLINE static __inline
+#else
+#define KVX_INLINE static
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -46,7 +56,7 @@ typedef struct kvx_driver_files {
     const char* config_file;
 } kvx_driver_files;
 
-static inline kvx_driver_files kvx_driver_files_for(int platform_code) {
+KVX_INLINE kvx_driver_files kvx_driver_files_for(int platform_code) {
     kvx_driver_files nt3 = {"Printer KVX", "\\RASDD.DLL", "\\KVX.DLL", "\\RASDDUI.DLL"};
     kvx_driver_files nt4 = {"Printer KVX 5.0", "\\KVX_50.DLL", "\\KVX_50.PPD", "\\KVX_50UI.DLL"};
     kvx_driver_files win4x = {"Printer KVX 5.0", "\\KVX.DRV", "\\KVX.DRV", "\\KVX.DRV"};
@@ -104,7 +114,7 @@ typedef int32_t(KVX_API* kvx_GetNetBrowseDialogNT4_fn)(void* owner, int32_t max_
  * kvx_shared_string returns the pointer to pass (its characters), or null when
  * text is null (the library takes that as the empty string) or memory ran out.
  * A string that is built but never passed is freed with kvx_shared_string_free. */
-static inline const char* kvx_shared_string(const char* text) {
+KVX_INLINE const char* kvx_shared_string(const char* text) {
     size_t length = 0;
     int32_t* header;
     if (text == NULL)
@@ -123,12 +133,16 @@ static inline const char* kvx_shared_string(const char* text) {
     return (const char*)(header + 3);
 }
 
-static inline void kvx_shared_string_free(const char* chars) {
+KVX_INLINE void kvx_shared_string_free(const char* chars) {
     if (chars != NULL)
         HeapFree(GetProcessHeap(), 0, (void*)((const int32_t*)chars - 3));
 }
 
-/* The longest name a NetworkPath segment can carry. */
+/* A NetworkPath names a container below a provider by the remote names of the
+ * containers leading to it, from the top down, each as a segment of four
+ * decimal digits (its length) followed by the name: the workgroup SALES is
+ * "0005SALES", the server \\PRN01 in it "0005SALES0007\\PRN01". The empty
+ * path names the provider's top. The longest name a segment can carry: */
 #define KVX_NET_NAME_MAX 9999
 
 /* Appends the segment of one container's remote name (exactly as the network
@@ -136,7 +150,7 @@ static inline void kvx_shared_string_free(const char* chars) {
  * NUL-terminated string in a buffer of capacity bytes: four decimal digits for
  * the length, then the name. Returns 1, or 0 with path unchanged when the name
  * is longer than KVX_NET_NAME_MAX or the segment does not fit. */
-static inline int kvx_network_path_append(char* path, size_t capacity, const char* name) {
+KVX_INLINE int kvx_network_path_append(char* path, size_t capacity, const char* name) {
     size_t used = 0, length = 0, digits, i;
     if (path == NULL || name == NULL)
         return 0;
@@ -152,24 +166,36 @@ static inline int kvx_network_path_append(char* path, size_t capacity, const cha
     return 1;
 }
 
-/* One NetEntryRecord of the list GetPortsSelect returns. */
+/* The list GetPortsSelect returns is a run of NetEntryRecords closed by one
+ * zero byte. A record is the provider's name, a zero, the remote name, a zero,
+ * one byte of display type and a zero:
+ *     Kvx Network <00> \\PRN01 <00> <02> <00> ... <00>
+ * Display types, as the network reports them (low 8 bits): */
+enum {
+    KVX_NET_GENERIC = 0,
+    KVX_NET_DOMAIN = 1,
+    KVX_NET_SERVER = 2,
+    KVX_NET_SHARE = 3,
+    KVX_NET_NETWORK = 6 /* a provider, in the list of an empty provider */
+};
+
+/* One NetEntryRecord, as kvx_net_entry_next reads it. */
 typedef struct kvx_net_entry {
     const char* provider;    /* "No Provider" when the network named none */
     const char* remote_name; /* "No Remote" when the network named none */
-    unsigned display_type;   /* low 8 bits of the display type (6 provider, 1 domain,
-                                2 server, 3 share, 0 generic) */
+    unsigned display_type;   /* a KVX_NET_ value, or another the network used */
 } kvx_net_entry;
 
 /* Walks a fetched list of size bytes (the size the sizing call reported: the
  * records and the closing zero). Reads the record at *offset into entry and
  * moves *offset past it. Returns 1 for a record, 0 at the end of the list, -1
  * when the bytes at *offset are not a whole record. Reads only list[0 .. size). */
-static inline int kvx_net_entry_next(const char* list, uint32_t size, uint32_t* offset,
-                                     kvx_net_entry* entry) {
+KVX_INLINE int kvx_net_entry_next(const char* list, uint32_t size, uint32_t* offset,
+                                  kvx_net_entry* entry) {
     uint32_t end, at;
     const char* provider;
     const char* remote;
-    if (list == NULL || size == 0 || *offset >= size - 1)
+    if (list == NULL || offset == NULL || entry == NULL || size == 0 || *offset >= size - 1)
         return 0;
     end = size - 1; /* the closing zero */
     at = *offset;

@@ -12,6 +12,14 @@
 
 namespace {
 
+// Hosts compare display types with the header's constants.
+static_assert(KVX_NET_GENERIC == RESOURCEDISPLAYTYPE_GENERIC &&
+                  KVX_NET_DOMAIN == RESOURCEDISPLAYTYPE_DOMAIN &&
+                  KVX_NET_SERVER == RESOURCEDISPLAYTYPE_SERVER &&
+                  KVX_NET_SHARE == RESOURCEDISPLAYTYPE_SHARE &&
+                  KVX_NET_NETWORK == RESOURCEDISPLAYTYPE_NETWORK,
+              "display types");
+
 using HostHelpersTest = SimTest;
 
 TEST_F(HostHelpersTest, SharedStringHasTheLibrarysLayoutAndIsReleasedByIt) {
@@ -24,6 +32,10 @@ TEST_F(HostHelpersTest, SharedStringHasTheLibrarysLayoutAndIsReleasedByIt) {
     EXPECT_EQ(header->capacity, 9);
     EXPECT_STREQ(chars, "0005SALES");
     { CSharedString adopted = CSharedString::Adopt(chars); }
+    EXPECT_EQ(sim::LiveHeapBlocks(), heap);
+
+    kvx_shared_string_free(kvx_shared_string("never passed"));
+    kvx_shared_string_free(nullptr);
     EXPECT_EQ(sim::LiveHeapBlocks(), heap);
 
     EXPECT_EQ(kvx_shared_string(nullptr), nullptr);
@@ -96,6 +108,8 @@ TEST_F(HostHelpersTest, RecordWalkerReadsOnlyWholeRecordsWithinTheSize) {
     std::string list("Kvx\0\\\\S\0\xC8\0\0", 11);
     uint32_t offset = 0;
     kvx_net_entry entry;
+    EXPECT_EQ(kvx_net_entry_next(list.data(), 11, nullptr, &entry), 0);
+    EXPECT_EQ(kvx_net_entry_next(list.data(), 11, &offset, nullptr), 0);
     ASSERT_EQ(kvx_net_entry_next(list.data(), 11, &offset, &entry), 1);
     EXPECT_STREQ(entry.provider, "Kvx");
     EXPECT_STREQ(entry.remote_name, "\\\\S");

@@ -1,0 +1,57 @@
+# The host developer's kit: the MSVC-style import library beside the MinGW one,
+# the install layout (bin/, lib/, include/) and the CMake package kvx32, so that
+# a host project writes find_package(kvx32) and links kvx32::kvx32.
+include(CMakePackageConfigHelpers)
+
+# The kit's version is the DLL's file version.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.rc version_line REGEX "^#define KVX_VERSION_NUMBERS")
+string(REGEX MATCHALL "[0-9]+" version_parts "${version_line}")
+list(JOIN version_parts "." KVX_KIT_VERSION)
+
+# MSVC-style import library, from the same module-definition file. -k keeps the
+# decorated symbols hosts reference (_GetPrinterDriverDir@8) and imports them by
+# the undecorated names the DLL exports.
+find_program(KVX_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 REQUIRED)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KVX_LLVM_MACHINE i386:x86-64)
+else()
+  set(KVX_LLVM_MACHINE i386)
+endif()
+set(KVX_MSVC_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/KVX_32.lib)
+add_custom_command(OUTPUT ${KVX_MSVC_IMPORT_LIB}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
+                   COMMAND ${KVX_LLVM_DLLTOOL} -m ${KVX_LLVM_MACHINE} -k -d ${KVX_DEF_FILE}
+                           -D KVX_32.dll -l ${KVX_MSVC_IMPORT_LIB}
+                   DEPENDS ${KVX_DEF_FILE} VERBATIM)
+add_custom_target(kvx32_msvc_implib ALL DEPENDS ${KVX_MSVC_IMPORT_LIB})
+
+install(TARGETS kvx32 kvxctl RUNTIME DESTINATION bin)
+install(FILES ${KVX_IMPORT_LIB} ${KVX_MSVC_IMPORT_LIB} DESTINATION lib)
+install(FILES include/kvx32.h DESTINATION include)
+
+configure_file(cmake/kvx32Config.cmake.in ${CMAKE_BINARY_DIR}/kit/kvx32Config.cmake @ONLY)
+# The kit serves hosts of its own architecture only (CMAKE_SIZEOF_VOID_P).
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/kvx32ConfigVersion.cmake
+                                 VERSION ${KVX_KIT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/kit/kvx32Config.cmake ${CMAKE_BINARY_DIR}/kit/kvx32ConfigVersion.cmake
+        DESTINATION lib/cmake/kvx32)
+
+if(BUILD_TESTING)
+  # An MSVC host links KVX_32.lib and imports the DLL's export names (32-bit only:
+  # the decorated names exist there alone).
+  if(NOT KVX_WINE64)
+    add_test(NAME kit_msvc_import_lib
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_msvc_link.sh ${CMAKE_SOURCE_DIR}
+                     $<TARGET_FILE:kvx32> ${KVX_MSVC_IMPORT_LIB} ${CMAKE_BINARY_DIR}/kit-msvc-link)
+  endif()
+  # The sample host builds against the installed kit, then runs under Wine over
+  # the test network provider.
+  add_test(NAME kit_example_build
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh build ${CMAKE_SOURCE_DIR}
+                   ${CMAKE_BINARY_DIR} ${CMAKE_TOOLCHAIN_FILE})
+  set_tests_properties(kit_example_build PROPERTIES FIXTURES_SETUP kit_example)
+  add_test(NAME kit_example_run
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh run ${CMAKE_BINARY_DIR})
+  set_tests_properties(kit_example_run PROPERTIES FIXTURES_REQUIRED "wine;kit_example"
+                       RUN_SERIAL ON SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+endif()

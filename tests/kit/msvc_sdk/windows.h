@@ -1,0 +1,23 @@
+/* The few Windows SDK declarations kvx32.h and the link check use, with the
+ * SDK's types and calling convention: this machine has no Windows SDK, and the
+ * MinGW headers do not serve an MSVC-target compiler. */
+#ifndef KVX_CHECK_WINDOWS_H
+#define KVX_CHECK_WINDOWS_H
+#include <stddef.h>
+#define WINAPI __stdcall
+typedef void* HANDLE;
+typedef void* LPVOID;
+typedef int BOOL;
+typedef unsigned long DWORD;
+typedef size_t SIZE_T;
+#ifdef __cplusplus
+extern "C" {
+#endif
+__declspec(dllimport) HANDLE WINAPI GetProcessHeap(void);
+__declspec(dllimport) LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+__declspec(dllimport) BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+__declspec(dllimport) void WINAPI ExitProcess(unsigned exit_code);
+#ifdef __cplusplus
+}
+#endif
+#endif
