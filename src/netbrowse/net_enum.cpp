@@ -85,9 +85,14 @@ Decisions Decide(const NETRESOURCEA* container, const NETRESOURCEA& first,
     return decide;
 }
 
+// Whether the search has gone as far as it may.
+bool Exhausted(const NetListState& state) {
+    return state.full || state.opened >= kMaxOpened || state.entriesRead >= kMaxEntriesRead;
+}
+
 void Search(const NETRESOURCEA* container, NetListState& state, const CSharedString& provider,
             NameView path, unsigned depth) {
-    if (depth > kMaxDepth || state.opened >= kMaxOpened)
+    if (depth > kMaxDepth || Exhausted(state))
         return;
     PathSplit split = SplitNetworkPath(path);
     if (!split.wellFormed)
@@ -103,7 +108,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
     DWORD bufferSize = kBatchBytes;
     NameView passDown = path;
     bool lists = false;
-    for (unsigned failures = 0; failures < kMaxFailedRequests;) {
+    for (unsigned failures = 0; failures < kMaxFailedRequests && !Exhausted(state);) {
         // The entry a level descends into lies in this buffer, so it lives
         // until the descent returns.
         DWORD batchBytes = bufferSize;
@@ -126,6 +131,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
             continue;
         }
         failures = 0;
+        state.entriesRead += received;
 
         const NETRESOURCEA& first = entries[0];
         Decisions decide = Decide(container, first, provider, split, state, &lists);
@@ -150,7 +156,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
 } // namespace
 
 bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
-    if (!state.block)
+    if (!state.block || state.full)
         return false;
     const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
     const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
@@ -158,10 +164,21 @@ bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
     size_t remoteLength = std::strlen(remote);
     size_t record = providerLength + remoteLength + 4;
     // The records and the closing zero must stay countable in 32 bits.
-    if (record > 0xFFFFFFFEu - state.byteCount ||
-        !state.block.Resize(state.byteCount + record + 1)) {
-        state.block.Free();
+    if (record > kMaxListBytes - state.byteCount) {
+        state.full = true;
         return false;
+    }
+    SIZE_T needed = state.byteCount + record + 1;
+    SIZE_T capacity = state.block.Size();
+    if (needed > capacity) {
+        // Growing by half or more keeps the copying of a long list linear.
+        SIZE_T grown = capacity + capacity / 2;
+        if (grown > kMaxListBytes + 1)
+            grown = kMaxListBytes + 1;
+        if (!state.block.Resize(needed > grown ? needed : grown)) {
+            state.block.Free();
+            return false;
+        }
     }
     BlockLock lock = state.block.Lock();
     if (!lock)
