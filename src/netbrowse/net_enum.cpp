@@ -9,15 +9,6 @@ constexpr DWORD kBatchBytes = 16384;
 // Requests that fail (other than with ERROR_NO_MORE_ITEMS) or succeed with no
 // entry, one after the other, before a container is given up.
 constexpr unsigned kMaxFailedRequests = 3;
-// Levels below the top; a real network has four (providers, domains, servers,
-// shares), so this only stops a network that answers with containers forever.
-constexpr unsigned kMaxDepth = 16;
-// Containers one search may open. A search opens one per level, one more for
-// each batch whose first entry it searches in vain (and what that search opens)
-// and one for each further entry that carries the name searched for. Finding a
-// server in a domain of 10000 servers opens a few hundred; only a network whose
-// containers list the same names or containers over and over comes near this.
-constexpr unsigned kMaxOpened = 1024;
 
 // Owns an open enumeration of the router.
 class NetEnumeration {

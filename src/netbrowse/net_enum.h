@@ -11,6 +11,15 @@
 
 #include <cstdint>
 
+// Levels below the top; a real network has four (providers, domains, servers,
+// shares), so this only stops a network that answers with containers forever.
+constexpr unsigned kMaxDepth = 16;
+// Containers one search may open. A search opens one per level, one more for
+// each batch whose first entry it searches in vain (and what that search opens)
+// and one for each further entry that carries the name searched for. Finding a
+// server in a domain of 10000 servers opens a few hundred; only a network whose
+// containers list the same names or containers over and over comes near this.
+constexpr unsigned kMaxOpened = 1024;
 // The most bytes of records one list holds. A list is cut before the first
 // record that would pass it, so that a provider answering with endless or huge
 // names cannot make the block grow without bound; 4 MiB holds well over 100,000
