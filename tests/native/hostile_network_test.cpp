@@ -172,10 +172,10 @@ TEST_F(HostileNetworkTest, GetPortsSelectListsWholeRecordsInBoundedMemoryAndWork
         uint32_t size = 0;
         GetPortsSelect(nullptr, &size, kvx_shared_string(kHostile),
                        kvx_shared_string(PathOf(shape.path).c_str()));
-        ASSERT_GE(size, 1u);
-        ASSERT_LE(size, kMaxListBytes + 1);
+        EXPECT_LE(size, kMaxListBytes + 1);
         std::vector<char> list(size);
-        GetPortsSelect(list.data(), &size, nullptr, nullptr);
+        GetPortsSelect(list.data(), &size, nullptr, nullptr); // also frees the result
+        ASSERT_GE(size, 1u);
         EXPECT_EQ(sim::LiveGlobalBlocks(), globalBlocks);
         EXPECT_EQ(sim::OpenNetEnumerations(), 0u);
         // The list block (old and new while it grows) and one batch of the router.
