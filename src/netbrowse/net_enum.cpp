@@ -9,6 +9,10 @@ constexpr DWORD kBatchBytes = 16384;
 // Requests that fail (other than with ERROR_NO_MORE_ITEMS) or succeed with no
 // entry, one after the other, before a container is given up.
 constexpr unsigned kMaxFailedRequests = 3;
+// The largest buffer a request is given. The router asks for more only for an
+// entry whose strings together pass kMaxListBytes: its record could never be
+// listed, and as the router cannot skip an entry, the container ends there.
+constexpr DWORD kMaxBatchBytes = kMaxListBytes;
 
 // Owns an open enumeration of the router.
 class NetEnumeration {
@@ -103,6 +107,8 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
         // The entry a level descends into lies in this buffer, so it lives
         // until the descent returns.
         DWORD batchBytes = bufferSize;
+        if (batchBytes > kMaxBatchBytes)
+            return;
         GlobalBlock batch = GlobalBlock::Allocate(batchBytes, GMEM_ZEROINIT);
         if (!batch)
             return;

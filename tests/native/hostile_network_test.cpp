@@ -83,6 +83,14 @@ std::optional<sim::NetResource> Duplicates(const std::string&, size_t index) {
     return Entry("\\\\SAME", RESOURCEDISPLAYTYPE_SERVER);
 }
 
+// An entry of 16 MiB between two ordinary ones.
+std::optional<sim::NetResource> GiantEntry(const std::string&, size_t index) {
+    if (index >= 3)
+        return std::nullopt;
+    return Entry(index == 1 ? std::string(16 << 20, 'g') : Numbered("\\\\G", index, 1),
+                 RESOURCEDISPLAYTYPE_SERVER);
+}
+
 // Empty remote names and empty providers, mixed with ordinary entries.
 std::optional<sim::NetResource> EmptyNames(const std::string&, size_t index) {
     if (index >= 3000)
@@ -107,6 +115,8 @@ std::vector<Shape> Shapes() {
     return {
         // One entry per request once the router has asked for a larger buffer.
         {"names of 64 KiB", HugeNames, {}, 0, true, kMaxListBytes / hugeRecord + 8, 3},
+        // The giant entry ends the container: the router cannot skip it.
+        {"an entry of 16 MiB", GiantEntry, {}, 1, false, 8, 3},
         {"100,000 entries", ManyEntries, {}, kManyEntries, false, kManyEntries / 100, 3},
         {"fresh entries forever, listed", EndlessEntries, {}, 0, true, kMaxEntriesRead / 100, 3},
         {"fresh entries forever, searched",
@@ -242,6 +252,7 @@ TEST_F(HostileBrowseTest, ExpansionInsertsABoundedNumberOfWholeRecords) {
     };
     const Case cases[] = {
         {"names of 64 KiB", HugeNames, kMaxListBytes / RecordBytes(65536)},
+        {"an entry of 16 MiB", GiantEntry, 1},
         {"100,000 entries", ManyEntries, kMaxItemsPerExpansion},
         {"fresh entries forever", EndlessEntries, kMaxItemsPerExpansion},
         {"one name 10,000 times", Duplicates, 10000},
