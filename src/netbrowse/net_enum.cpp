@@ -160,7 +160,7 @@ bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
     size_t providerLength = std::strlen(provider);
     size_t remoteLength = std::strlen(remote);
     size_t record = providerLength + remoteLength + 4;
-    // The records and the closing zero must stay countable in 32 bits.
+    // The list is cut at a whole record; later, smaller records stay out too.
     if (record > kMaxListBytes - state.byteCount) {
         state.full = true;
         return false;
