@@ -67,6 +67,11 @@ std::optional<sim::NetResource> EndlessEntries(const std::string&, size_t index)
     return Entry(Numbered("\\\\E", index, 10), RESOURCEDISPLAYTYPE_SERVER);
 }
 
+// The same with names of 200 characters, which fill a list sooner.
+std::optional<sim::NetResource> EndlessLongEntries(const std::string&, size_t index) {
+    return Entry(Numbered("\\\\E", index, 10) + std::string(187, 'e'), RESOURCEDISPLAYTYPE_SERVER);
+}
+
 // Every container, however deep, holds a container "C" and a share.
 std::optional<sim::NetResource> ContainersForever(const std::string&, size_t index) {
     if (index == 0)
@@ -76,11 +81,14 @@ std::optional<sim::NetResource> ContainersForever(const std::string&, size_t ind
     return std::nullopt;
 }
 
-// 10,000 entries of one name in every container.
+// 2,000 entries of one name of 500 characters in every container.
+const std::string kSameName = "\\\\SAME" + std::string(494, 's');
+const size_t kSameCount = 2000;
+
 std::optional<sim::NetResource> Duplicates(const std::string&, size_t index) {
-    if (index >= 10000)
+    if (index >= kSameCount)
         return std::nullopt;
-    return Entry("\\\\SAME", RESOURCEDISPLAYTYPE_SERVER);
+    return Entry(kSameName, RESOURCEDISPLAYTYPE_SERVER);
 }
 
 // An entry of 16 MiB between two ordinary ones.
@@ -118,7 +126,7 @@ std::vector<Shape> Shapes() {
         // The giant entry ends the container: the router cannot skip it.
         {"an entry of 16 MiB", GiantEntry, {}, 1, false, 8, 3},
         {"100,000 entries", ManyEntries, {}, kManyEntries, false, kManyEntries / 100, 3},
-        {"fresh entries forever, listed", EndlessEntries, {}, 0, true, kMaxEntriesRead / 100, 3},
+        {"fresh entries forever, listed", EndlessLongEntries, {}, 0, true, kMaxEntriesRead / 16, 3},
         {"fresh entries forever, searched",
          EndlessEntries,
          {"\\\\MISSING"},
@@ -135,14 +143,16 @@ std::vector<Shape> Shapes() {
          false,
          64,
          20},
-        {"one name 10,000 times, searched for",
+        // Each entry carries the name searched for: each one is listed in turn
+        // until the list is full.
+        {"one name 2,000 times, searched for",
          Duplicates,
-         {"\\\\SAME"},
+         {kSameName},
          0,
          true,
-         kMaxListBytes / RecordBytes(6) / 10,
+         kMaxListBytes / RecordBytes(kSameName.size()),
          kMaxOpened + 1,
-         10000},
+         kSameCount},
         {"empty names", EmptyNames, {}, 3000, false, 32, 3},
     };
 }
@@ -254,8 +264,8 @@ TEST_F(HostileBrowseTest, ExpansionInsertsABoundedNumberOfWholeRecords) {
         {"names of 64 KiB", HugeNames, kMaxListBytes / RecordBytes(65536)},
         {"an entry of 16 MiB", GiantEntry, 1},
         {"100,000 entries", ManyEntries, kMaxItemsPerExpansion},
-        {"fresh entries forever", EndlessEntries, kMaxItemsPerExpansion},
-        {"one name 10,000 times", Duplicates, 10000},
+        {"fresh entries forever", EndlessLongEntries, kMaxItemsPerExpansion},
+        {"one name 2,000 times", Duplicates, kSameCount},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
