@@ -6,9 +6,8 @@
 //                 inserting the items and appending the nodes, then finding each
 //                 node by its item as the handlers do.
 // The dialog's part must cost the same per share whatever the number of shares.
-// The fetch grows its result block one record at a time, and the simulated
-// GlobalReAlloc always moves a block (to catch stale pointers), so the whole
-// expansion's cost per share grows with the list in the simulation.
+// The fetch grows its result block by half its size at a time, so moving the
+// block (the simulated GlobalReAlloc always moves it) stays linear in the list.
 //
 //   build/<preset>/kvx_bench (a Release build gives the figures that matter)
 #include "native/browse_support.h"

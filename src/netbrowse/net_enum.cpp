@@ -9,15 +9,10 @@ constexpr DWORD kBatchBytes = 16384;
 // Requests that fail (other than with ERROR_NO_MORE_ITEMS) or succeed with no
 // entry, one after the other, before a container is given up.
 constexpr unsigned kMaxFailedRequests = 3;
-// Levels below the top; a real network has four (providers, domains, servers,
-// shares), so this only stops a network that answers with containers forever.
-constexpr unsigned kMaxDepth = 16;
-// Containers one search may open. A search opens one per level, one more for
-// each batch whose first entry it searches in vain (and what that search opens)
-// and one for each further entry that carries the name searched for. Finding a
-// server in a domain of 10000 servers opens a few hundred; only a network whose
-// containers list the same names or containers over and over comes near this.
-constexpr unsigned kMaxOpened = 1024;
+// The largest buffer a request is given. The router asks for more only for an
+// entry whose strings together pass kMaxListBytes: its record could never be
+// listed, and as the router cannot skip an entry, the container ends there.
+constexpr DWORD kMaxBatchBytes = kMaxListBytes;
 
 // Owns an open enumeration of the router.
 class NetEnumeration {
@@ -85,9 +80,14 @@ Decisions Decide(const NETRESOURCEA* container, const NETRESOURCEA& first,
     return decide;
 }
 
+// Whether the search has gone as far as it may.
+bool Exhausted(const NetListState& state) {
+    return state.full || state.opened >= kMaxOpened || state.entriesRead >= kMaxEntriesRead;
+}
+
 void Search(const NETRESOURCEA* container, NetListState& state, const CSharedString& provider,
             NameView path, unsigned depth) {
-    if (depth > kMaxDepth || state.opened >= kMaxOpened)
+    if (depth > kMaxDepth || Exhausted(state))
         return;
     PathSplit split = SplitNetworkPath(path);
     if (!split.wellFormed)
@@ -103,10 +103,12 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
     DWORD bufferSize = kBatchBytes;
     NameView passDown = path;
     bool lists = false;
-    for (unsigned failures = 0; failures < kMaxFailedRequests;) {
+    for (unsigned failures = 0; failures < kMaxFailedRequests && !Exhausted(state);) {
         // The entry a level descends into lies in this buffer, so it lives
         // until the descent returns.
         DWORD batchBytes = bufferSize;
+        if (batchBytes > kMaxBatchBytes)
+            return;
         GlobalBlock batch = GlobalBlock::Allocate(batchBytes, GMEM_ZEROINIT);
         if (!batch)
             return;
@@ -126,6 +128,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
             continue;
         }
         failures = 0;
+        state.entriesRead += received;
 
         const NETRESOURCEA& first = entries[0];
         Decisions decide = Decide(container, first, provider, split, state, &lists);
@@ -150,18 +153,29 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
 } // namespace
 
 bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
-    if (!state.block)
+    if (!state.block || state.full)
         return false;
     const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
     const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
     size_t providerLength = std::strlen(provider);
     size_t remoteLength = std::strlen(remote);
     size_t record = providerLength + remoteLength + 4;
-    // The records and the closing zero must stay countable in 32 bits.
-    if (record > 0xFFFFFFFEu - state.byteCount ||
-        !state.block.Resize(state.byteCount + record + 1)) {
-        state.block.Free();
+    // The list is cut at a whole record; later, smaller records stay out too.
+    if (record > kMaxListBytes - state.byteCount) {
+        state.full = true;
         return false;
+    }
+    SIZE_T needed = state.byteCount + record + 1;
+    SIZE_T capacity = state.block.Size();
+    if (needed > capacity) {
+        // Growing by half or more keeps the copying of a long list linear.
+        SIZE_T grown = capacity + capacity / 2;
+        if (grown > kMaxListBytes + 1)
+            grown = kMaxListBytes + 1;
+        if (!state.block.Resize(needed > grown ? needed : grown)) {
+            state.block.Free();
+            return false;
+        }
     }
     BlockLock lock = state.block.Lock();
     if (!lock)

@@ -61,8 +61,10 @@ void InsertNetEntries(CTreeCtrl& tree, BrowseNodeList& nodes, const char* data, 
     // Each record starts with its provider; the list ends when no data remains after it.
     // A record cut short is left out rather than completed with the fields of the one
     // before.
-    for (TokenRead start = ReadToken(size, data, position, provider); start.read && start.remains;
-         start = ReadToken(size, data, position, provider)) {
+    uint32_t inserted = 0;
+    for (TokenRead start = ReadToken(size, data, position, provider);
+         start.read && start.remains && inserted < kMaxItemsPerExpansion;
+         start = ReadToken(size, data, position, provider), ++inserted) {
         if (!ReadToken(size, data, position, remoteName).read ||
             !ReadToken(size, data, position, typeToken).read)
             return;

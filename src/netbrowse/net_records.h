@@ -27,8 +27,14 @@ EntryKind KindOf(int16_t displayType);
 // remains after the position.
 bool NextToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token);
 
+// The most items one call of InsertNetEntries inserts. Each sorted insertion may
+// walk every sibling before it, so a container of 100,000 entries would cost
+// billions of label comparisons; 16384 is more than a user can pick from and
+// above the 10,000 printers of the largest print servers.
+constexpr uint32_t kMaxItemsPerExpansion = 16384;
+
 // Inserts one item, sorted by label, under `parent` (null: the root of the tree)
 // and appends one node for each record that can be read whole from the first
-// `size` bytes of `data`.
+// `size` bytes of `data`, for at most kMaxItemsPerExpansion records.
 void InsertNetEntries(CTreeCtrl& tree, BrowseNodeList& nodes, const char* data, uint32_t size,
                       HTREEITEM parent);

@@ -434,15 +434,18 @@ TEST_F(NetBrowseTest, PathIsReadWithinItsHeaderLengthAndItsTerminator) {
 }
 
 TEST_F(NetBrowseTest, BlockThatCannotGrowIsFreedAndTheRecordsBeforeAreReported) {
-    // The 100-byte block is resized once per record: fail the third resize.
+    // The first four records fit the 100-byte block: fail its first growth.
     std::string allRecords = NetRecordBytes(BrowseNet(kKvx, {"SALES"}));
-    std::string twoRecords = NetRecordBytes({Kvx("\\\\PRN01", 2), Kvx("\\\\PRN02", 2)});
+    std::string fourRecords = NetRecordBytes({Kvx("\\\\PRN01", 2),
+                                              Kvx("\\\\PRN02", 2),
+                                              Kvx("No Remote", 2),
+                                              {"No Provider", "\\\\ORPHAN", 2}});
     size_t blocks = sim::LiveGlobalBlocks();
-    sim::FailNth(sim::Fault::GlobalReAlloc, 3);
+    sim::FailNth(sim::Fault::GlobalReAlloc, 1);
     uint32_t size = 0;
     CallGetPortsSelect(nullptr, &size, kKvx, NetPath({"SALES"}));
     EXPECT_TRUE(sim::FaultFired());
-    EXPECT_EQ(size, twoRecords.size() + 1);
+    EXPECT_EQ(size, fourRecords.size() + 1);
     EXPECT_FALSE(g_netListSlot.Pending());
     EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
     // With nothing pending, the next call with a buffer enumerates afresh and

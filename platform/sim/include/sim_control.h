@@ -37,6 +37,11 @@ bool FaultFired();
 size_t LiveGlobalBlocks();
 size_t LockedGlobalBlocks();
 size_t LiveHeapBlocks();
+// The most bytes of global and heap blocks held at once since the last
+// ResetPeakMemory (the sizes asked for; a block being reallocated counts twice
+// while its data moves).
+size_t PeakMemoryBytes();
+void ResetPeakMemory(); // the peak starts again from what is held now
 // Size and lock count of a live block; false when the handle names none.
 bool GlobalBlockInfo(HGLOBAL block, SIZE_T* size, unsigned* locks);
 
@@ -209,6 +214,15 @@ void AddNetContainer(const std::string& provider, const std::optional<std::strin
 // The entry's own provider field is listed as given.
 void AddNetEntry(const std::string& provider, const std::optional<std::string>& container,
                  const NetResource& entry);
+// A provider whose network is computed instead of stored, so that it can be as
+// large as a test needs or never end: the generator gives entry `index` (from 0) of
+// the container opened by the remote name `container` (the provider's own level:
+// the provider's name), or nullopt where that container ends. Any name opens a
+// container; the entries are listed as given, whatever type the caller asked for.
+// Faults by container name apply as to stored containers.
+using NetGenerator =
+    std::function<std::optional<NetResource>(const std::string& container, size_t index)>;
+void AddGeneratedNetProvider(const std::string& name, NetGenerator generator);
 // Builds the network a tree file of the test network provider describes
 // (tests/wine/netprovider/README.md), so that the same network can be browsed
 // here and under Wine. False with a message for a line it cannot read.
@@ -230,6 +244,8 @@ void SetNetBatchLimit(const std::string& container, unsigned entries);
 void SetNetEndless(const std::string& container);
 
 size_t OpenNetEnumerations();
+// Requests for entries (WNetEnumResourceA calls) since the last reset.
+size_t NetRequests();
 // The containers opened since the last reset, in order, by the names above.
 std::vector<std::string> NetContainersOpened();
 // ---- user32 and comctl32: windows, dialog boxes, tree views, images ----

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
 
 namespace {
 
@@ -24,11 +23,25 @@ std::map<HGLOBAL, Block>& Blocks() {
     static auto* blocks = new std::map<HGLOBAL, Block>;
     return *blocks;
 }
-std::set<void*>& HeapBlocks() {
-    static auto* blocks = new std::set<void*>;
+std::map<void*, SIZE_T>& HeapBlocks() { // by address, with the size asked for
+    static auto* blocks = new std::map<void*, SIZE_T>;
     return *blocks;
 }
 int g_heapToken;
+
+// Bytes of live global and heap blocks together, and the most held at once.
+size_t g_liveBytes = 0;
+size_t g_peakBytes = 0;
+
+void Acquired(SIZE_T bytes) {
+    g_liveBytes += bytes;
+    if (g_liveBytes > g_peakBytes)
+        g_peakBytes = g_liveBytes;
+}
+
+void Released(SIZE_T bytes) {
+    g_liveBytes -= bytes;
+}
 
 sim::Fault g_faultKind = sim::Fault::AnyMemory;
 unsigned g_faultCountdown = 0; // 0 = nothing armed
@@ -103,6 +116,14 @@ size_t LiveHeapBlocks() {
     return HeapBlocks().size();
 }
 
+size_t PeakMemoryBytes() {
+    return g_peakBytes;
+}
+
+void ResetPeakMemory() {
+    g_peakBytes = g_liveBytes;
+}
+
 bool GlobalBlockInfo(HGLOBAL handle, SIZE_T* size, unsigned* locks) {
     auto it = Blocks().find(handle);
     if (it == Blocks().end())
@@ -131,6 +152,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
         handle = block.token;
     }
     Blocks()[handle] = block;
+    Acquired(bytes);
     return handle;
 }
 
@@ -185,6 +207,8 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
     // The data always moves, so a caller that keeps an old pointer or handle is caught.
     char* data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0);
     std::memcpy(data, block.data, block.size < bytes ? block.size : bytes);
+    Acquired(bytes); // both blocks are held while the data moves
+    Released(block.size);
     FreeBlock(it->second);
     Blocks().erase(it);
     block.data = data;
@@ -205,6 +229,7 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return handle;
     }
+    Released(it->second.size);
     FreeBlock(it->second);
     Blocks().erase(it);
     return nullptr;
@@ -227,17 +252,21 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     if (heap != &g_heapToken || ShouldFail(sim::Fault::HeapAlloc))
         return nullptr;
     char* memory = NewData(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
-    HeapBlocks().insert(memory);
+    HeapBlocks()[memory] = bytes;
+    Acquired(bytes);
     return memory;
 }
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
     if (memory == nullptr)
         return TRUE;
-    if (heap != &g_heapToken || HeapBlocks().erase(memory) == 0) {
+    auto it = heap == &g_heapToken ? HeapBlocks().find(memory) : HeapBlocks().end();
+    if (it == HeapBlocks().end()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    Released(it->second);
+    HeapBlocks().erase(it);
     std::free(memory);
     return TRUE;
 }

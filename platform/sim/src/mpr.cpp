@@ -4,6 +4,7 @@
 // container name.
 #include "sim_internal.h"
 
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@ struct Container {
 struct Provider {
     std::string name;
     sim::detail::NetProviderOptions options;
+    sim::NetGenerator generator;                 // set: every container is computed, none stored
     Container top;                               // the provider's own level
     std::map<std::string, Container> containers; // by remote name
 };
@@ -33,14 +35,44 @@ struct Faults {
 
 struct Enumeration {
     std::string name; // the container's name, for its faults
+    // Stored entries, or the entries a generator gave from `base` on that have not
+    // been listed yet.
     std::vector<NetResource> entries;
+    size_t base = 0;
     size_t next = 0;
+    sim::NetGenerator generator;
 };
+
+// Entry `index` of an enumeration, or null past its end. A generated entry stays
+// valid until the next call.
+const NetResource* EntryAt(Enumeration& enumeration, size_t index) {
+    if (!enumeration.generator)
+        return index < enumeration.entries.size() ? &enumeration.entries[index] : nullptr;
+    while (enumeration.base + enumeration.entries.size() <= index) {
+        std::optional<NetResource> entry =
+            enumeration.generator(enumeration.name, enumeration.base + enumeration.entries.size());
+        if (!entry)
+            return nullptr;
+        enumeration.entries.push_back(std::move(*entry));
+    }
+    return &enumeration.entries[index - enumeration.base];
+}
+
+// Drops the generated entries before `next`: they have been listed.
+void ForgetListed(Enumeration& enumeration) {
+    if (!enumeration.generator)
+        return;
+    size_t listed = enumeration.next - enumeration.base;
+    enumeration.entries.erase(enumeration.entries.begin(),
+                              enumeration.entries.begin() + static_cast<std::ptrdiff_t>(listed));
+    enumeration.base = enumeration.next;
+}
 
 std::vector<Provider> g_providers;
 std::map<std::string, Faults> g_faults;
 std::map<HANDLE, std::unique_ptr<Enumeration>> g_enumerations;
 std::vector<std::string> g_opened;
+size_t g_requests = 0;
 
 Provider* FindProvider(const std::string& name) {
     for (Provider& provider : g_providers)
@@ -145,7 +177,15 @@ namespace sim {
 
 void AddNetProvider(const std::string& name) {
     if (FindProvider(name) == nullptr)
-        g_providers.push_back(Provider{name, {}, {}, {}});
+        g_providers.push_back(Provider{name, {}, {}, {}, {}});
+}
+
+void AddGeneratedNetProvider(const std::string& name, NetGenerator generator) {
+    ProviderNamed(name).generator = std::move(generator);
+}
+
+size_t NetRequests() {
+    return g_requests;
 }
 
 void AddNetContainer(const std::string& provider, const std::optional<std::string>& container) {
@@ -189,6 +229,7 @@ void ResetNetwork() {
     g_faults.clear();
     g_enumerations.clear();
     g_opened.clear();
+    g_requests = 0;
 }
 
 void SetNetProviderOptions(const std::string& provider, const NetProviderOptions& options) {
@@ -227,6 +268,8 @@ DWORD WNetOpenEnumA(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA contain
         enumeration->name = remoteName ? remoteName : providerName;
         if (provider == nullptr)
             result = ERROR_BAD_PROVIDER;
+        else if (provider->generator)
+            enumeration->generator = provider->generator;
         else
             result = OpenProviderContainer(*provider, enumeration->name, type, usage,
                                            &enumeration->entries);
@@ -257,41 +300,44 @@ DWORD WNetEnumResourceA(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD buf
         return Fail(ERROR_INVALID_HANDLE);
     if (count == nullptr || buffer == nullptr || bufferSize == nullptr)
         return Fail(ERROR_INVALID_ADDRESS);
+    ++g_requests;
     Enumeration& enumeration = *it->second;
     Faults& faults = FaultsOf(enumeration.name);
     if (faults.requestFailures != 0) {
         --faults.requestFailures;
         return Fail(faults.requestError);
     }
-    if (enumeration.next >= enumeration.entries.size()) {
+    ForgetListed(enumeration);
+    const NetResource* first = EntryAt(enumeration, enumeration.next);
+    if (first == nullptr) {
         if (!faults.endless)
             return Fail(ERROR_NO_MORE_ITEMS);
         *count = 0;
         return NO_ERROR;
     }
+    size_t firstBytes = BytesFor(*first);
 
-    size_t wanted = enumeration.entries.size() - enumeration.next;
-    if (*count != 0xFFFFFFFF && *count < wanted)
-        wanted = *count;
+    size_t wanted = *count == 0xFFFFFFFF ? SIZE_MAX : *count;
     if (faults.batchLimit != 0 && faults.batchLimit < wanted)
         wanted = faults.batchLimit;
     size_t fitting = 0, bytes = 0;
-    while (fitting < wanted) {
-        size_t next = BytesFor(enumeration.entries[enumeration.next + fitting]);
+    for (const NetResource* entry = first; entry != nullptr && fitting < wanted;
+         entry = EntryAt(enumeration, enumeration.next + fitting)) {
+        size_t next = BytesFor(*entry);
         if (bytes + next > *bufferSize)
             break;
         bytes += next;
         ++fitting;
     }
     if (fitting == 0 && wanted != 0) {
-        *bufferSize = static_cast<DWORD>(BytesFor(enumeration.entries[enumeration.next]));
+        *bufferSize = static_cast<DWORD>(firstBytes);
         return Fail(ERROR_MORE_DATA);
     }
 
     auto* records = static_cast<NETRESOURCEA*>(buffer);
     char* end = static_cast<char*>(buffer) + *bufferSize;
     for (size_t i = 0; i < fitting; ++i) {
-        const NetResource& entry = enumeration.entries[enumeration.next + i];
+        const NetResource& entry = *EntryAt(enumeration, enumeration.next + i);
         NETRESOURCEA& record = records[i];
         record.dwScope = RESOURCE_GLOBALNET;
         record.dwType = entry.type;
