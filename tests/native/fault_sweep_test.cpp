@@ -556,7 +556,15 @@ Scenario NetListAtOnce() {
                     EXPECT_EQ(second.Bytes(bytes.size() + 1), bytes + '\0');
                 } else {
                     ExpectOrderedPart(RecordsIn(first.Written()), kDomains);
-                    ExpectOrderedPart(RecordsIn(second.Written()), kDomains);
+                    std::string fetched = second.Written();
+                    if (fetched.size() > bytes.size() + 1) {
+                        // The list's block could not shrink to the list: the fetch
+                        // gives the whole list, then the block's zeros up to the size.
+                        EXPECT_EQ(fetched.substr(0, bytes.size() + 1), bytes + '\0');
+                        EXPECT_EQ(fetched.find_first_not_of('\0', bytes.size()), std::string::npos);
+                    } else {
+                        ExpectOrderedPart(RecordsIn(fetched), kDomains);
+                    }
                 }
                 DrainNetList();
             }};
