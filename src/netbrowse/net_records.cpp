@@ -10,7 +10,12 @@ struct TokenRead {
     bool remains;
 };
 
-TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token) {
+// How far an empty token moves the position: over its terminator alone, or over
+// the byte after it too (a display type of 0 is a zero byte and its terminator).
+enum class EmptyToken { OneByte, TwoBytes };
+
+TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token,
+                    EmptyToken empty = EmptyToken::TwoBytes) {
     if (size == 0 || position >= size)
         return {false, position < size};
     const char* start = data + position;
@@ -22,7 +27,7 @@ TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CShared
     uint32_t terminator = position + static_cast<uint32_t>(static_cast<const char*>(end) - start);
     // The byte after an empty token's terminator belongs to it; past the end the
     // position only has to stay beyond the data.
-    if (terminator == position)
+    if (terminator == position && empty == EmptyToken::TwoBytes)
         position = terminator + 1 < size ? terminator + 2 : size;
     else
         position = terminator + 1;
@@ -58,14 +63,17 @@ void InsertNetEntries(CTreeCtrl& tree, BrowseNodeList& nodes, const char* data, 
                       HTREEITEM parent) {
     uint32_t position = 0;
     CSharedString provider, remoteName, typeToken;
-    // Each record starts with its provider; the list ends when no data remains after it.
-    // A record cut short is left out rather than completed with the fields of the one
-    // before.
+    // Each record starts with its provider; the list ends when no data remains after it
+    // (the closing zero read as a provider). A record cut short is left out rather than
+    // completed with the fields of the one before. Only the display type takes two
+    // bytes when empty: an empty provider or remote name is one zero byte, and taking
+    // the next byte with it would shift every record after it.
+    const EmptyToken name = EmptyToken::OneByte;
     uint32_t inserted = 0;
-    for (TokenRead start = ReadToken(size, data, position, provider);
+    for (TokenRead start = ReadToken(size, data, position, provider, name);
          start.read && start.remains && inserted < kMaxItemsPerExpansion;
-         start = ReadToken(size, data, position, provider), ++inserted) {
-        if (!ReadToken(size, data, position, remoteName).read ||
+         start = ReadToken(size, data, position, provider, name), ++inserted) {
+        if (!ReadToken(size, data, position, remoteName, name).read ||
             !ReadToken(size, data, position, typeToken).read)
             return;
         auto displayType = static_cast<int16_t>(static_cast<signed char>(typeToken.c_str()[0]));

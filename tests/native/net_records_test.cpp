@@ -148,16 +148,16 @@ TEST_F(InsertNetEntriesTest, ListIsReadWholeAndItsItemsSortedByLabel) {
            parent);
 
     EXPECT_EQ(Labels(ChildrenOf(window_, parent)),
-              (std::vector<std::string>{"\\\\alpha", "\\\\Mike", "\\\\ZULU", "\\Bravo"}));
+              (std::vector<std::string>{"\\\\alpha", "\\\\Bravo", "\\\\Mike", "\\\\ZULU"}));
     ASSERT_EQ(nodes_.Count(), 5u);
     std::vector<std::string> remoteNames;
     for (const BrowseNode* node = nodes_.First()->next; node != nullptr; node = node->next) {
         remoteNames.push_back(node->remoteName);
         EXPECT_EQ(node->parent, parent);
     }
-    // An empty provider takes the byte after it, like any empty token.
+    // An empty provider is one zero byte: the remote name after it is read whole.
     EXPECT_EQ(remoteNames,
-              (std::vector<std::string>{"\\\\ZULU", "\\\\alpha", "\\\\Mike", "\\Bravo"}));
+              (std::vector<std::string>{"\\\\ZULU", "\\\\alpha", "\\\\Mike", "\\\\Bravo"}));
 }
 
 TEST_F(InsertNetEntriesTest, EmptyListAndRecordsCutShortInsertNothingUnread) {
