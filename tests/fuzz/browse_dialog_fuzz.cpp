@@ -60,6 +60,12 @@ void CheckNodesMatchItems(HWND tree, const BrowseNodeList& nodes, bool memoryFai
     }
 }
 
+// A network whose containers list themselves makes each fetch open as many
+// containers as the search allows, which takes seconds over the sanitized
+// simulation. The user stops once this many have been opened, so that an input
+// costs at most about two such fetches.
+constexpr size_t kOpenedContainersBudget = 512;
+
 size_t Fetches() {
     size_t fetches = 0;
     for (HCURSOR cursor : sim::CursorHistory())
@@ -70,6 +76,8 @@ size_t Fetches() {
 void PlayUser(Input& in, HWND window, HWND tree, const BrowseNetworkDialog& dialog,
               std::optional<std::string>& printerName, bool& memoryFailed) {
     for (unsigned actions = in.Below(16); actions > 0 && !in.Exhausted(); --actions) {
+        if (sim::NetContainersOpened().size() > kOpenedContainersBudget)
+            return;
         std::vector<Placed> items = AllItems(tree);
         if (items.empty())
             return;

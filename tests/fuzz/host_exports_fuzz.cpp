@@ -18,6 +18,7 @@
 #include <sim_control.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -142,6 +143,15 @@ Machine BuildMachine(Input& in) {
     if (in.Chance(1))
         sim::FailSpecialFolderLocation(true);
     return machine;
+}
+
+// Printer names are compared as the spooler does, without regard to case: the
+// connect dialog answers with the name the spooler keeps, not as the user typed it.
+bool SameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
 }
 
 bool IsDialogCode(int32_t result) {
@@ -462,7 +472,7 @@ private:
         }
         FUZZ_CHECK(IsDialogCode(result) && !g_connectDialogSlot.Pending());
         if (result == KVX_DIALOG_COPIED) {
-            FUZZ_CHECK(answer && destination.data() == *answer);
+            FUZZ_CHECK(answer && SameNoCase(destination.data(), *answer));
             FUZZ_CHECK(destination.UntouchedFrom(answer->size() + 1));
         } else {
             FUZZ_CHECK(destination.UntouchedFrom(0));
@@ -485,7 +495,7 @@ private:
         if (result == KVX_DIALOG_COPIED) {
             FUZZ_CHECK(std::strlen(destination.data()) + 1 == reported);
             if (chosen)
-                FUZZ_CHECK(destination.data() == *chosen);
+                FUZZ_CHECK(SameNoCase(destination.data(), *chosen));
         } else {
             FUZZ_CHECK(destination.UntouchedFrom(0));
         }
