@@ -53,8 +53,6 @@ inline const DWORD kNetErrors[] = {ERROR_MORE_DATA,     ERROR_UNEXP_NET_ERR, ERR
 
 // A name of the network: mostly from the list, sometimes raw bytes, and at most
 // `longNames` times one of 16 to 20 KiB (larger than one batch of the router).
-// Searches may list a container many times, and over the simulation a list
-// that grows record by record is slow once it runs to megabytes: long names stay rare.
 inline std::string Name(Input& in, unsigned* longNames = nullptr) {
     unsigned pick = in.Below(32);
     if (pick == 0 && longNames != nullptr && *longNames > 0) {
@@ -78,12 +76,16 @@ inline unsigned BuildNetwork(Input& in) {
         std::string provider = kProviders[in.Below(providers)];
         std::optional<std::string> container;
         if (!in.Chance(2))
-            container = Name(in, &longNames);
+            container = Name(in);
         sim::AddNetContainer(provider, container);
         for (unsigned entries = in.Below(7); entries > 0; --entries) {
             sim::NetResource entry;
+            // Long names only at a provider's own level: a container that lists
+            // itself would list them again on every level of a search, and over
+            // the simulation, whose blocks move on every resize, a list that grows
+            // record by record to megabytes takes minutes.
             if (!in.Chance(1))
-                entry.remoteName = Name(in, &longNames);
+                entry.remoteName = Name(in, container ? nullptr : &longNames);
             entry.provider = provider;
             if (in.Chance(1))
                 entry.provider = in.Chance(4) ? std::nullopt : std::optional(Name(in));
