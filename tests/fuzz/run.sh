@@ -17,6 +17,6 @@ seconds=${2:-600}
 cmake --build --preset sanitize --target kvx_libfuzzer >/dev/null
 mkdir -p "build/fuzz/corpus/$target" "build/fuzz/artifacts/$target"
 exec "build/sanitize/tests/fuzz/libfuzzer/${target}_fuzz" -max_total_time="$seconds" \
-    -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/artifacts/$target/" \
     "build/fuzz/corpus/$target" "tests/fuzz/corpus/$target"
