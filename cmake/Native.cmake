@@ -1,9 +1,4 @@
 # The native build: the library over the simulated platform, with the fast tests.
-option(KVX_FUZZ "Build the libFuzzer targets (with clang; see tests/fuzz/run.sh)" OFF)
-if(KVX_FUZZ)
-  add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all)
-  add_link_options(-fsanitize=address,undefined)
-endif()
 if(KVX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
@@ -44,11 +39,3 @@ if(BUILD_TESTING)
 endif()
 
 add_subdirectory(bench)
-
-# The libFuzzer build of the entry-record reader (clang): tests/fuzz/run.sh.
-if(KVX_FUZZ)
-  add_executable(net_records_fuzz tests/fuzz/net_records_fuzz.cpp)
-  target_compile_options(net_records_fuzz PRIVATE ${KVX_WARNINGS})
-  target_link_options(net_records_fuzz PRIVATE -fsanitize=fuzzer)
-  target_link_libraries(net_records_fuzz PRIVATE kvx32_native)
-endif()
