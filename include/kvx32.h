@@ -170,6 +170,8 @@ KVX_INLINE int kvx_network_path_append(char* path, size_t capacity, const char* 
  * zero byte. A record is the provider's name, a zero, the remote name, a zero,
  * one byte of display type and a zero:
  *     Kvx Network <00> \\PRN01 <00> <02> <00> ... <00>
+ * A list holds at most 4 MiB of records: a longer one is cut before the first
+ * record that would pass that, and still ends with the closing zero.
  * Display types, as the network reports them (low 8 bits): */
 enum {
     KVX_NET_GENERIC = 0,
