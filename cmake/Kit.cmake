@@ -50,8 +50,7 @@ if(BUILD_TESTING)
            COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh build ${CMAKE_SOURCE_DIR}
                    ${CMAKE_BINARY_DIR} ${CMAKE_TOOLCHAIN_FILE})
   set_tests_properties(kit_example_build PROPERTIES FIXTURES_SETUP kit_example)
-  add_test(NAME kit_example_run
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh run ${CMAKE_BINARY_DIR})
-  set_tests_properties(kit_example_run PROPERTIES FIXTURES_REQUIRED "wine;kit_example"
-                       RUN_SERIAL ON SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+  kvx_wine_test(kit_example_run
+                COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh run ${CMAKE_BINARY_DIR})
+  set_tests_properties(kit_example_run PROPERTIES FIXTURES_REQUIRED "wine;kit_example")
 endif()

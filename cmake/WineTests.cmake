@@ -14,11 +14,30 @@ set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
 set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
     KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
 # 64-bit programs start straight in wine64 (the generic launcher goes through the
-# 32-bit loader first); 32-bit ones go through scripts/wine32.sh.
+# 32-bit loader first). A check of the 32-bit DLL runs as one session of
+# scripts/wine32.sh: here where this machine executes 32-bit code, else in a
+# virtual machine that does (inside one, the session is this machine's own).
 if(KVX_WINE64)
   list(APPEND KVX_WINE_ENV KVX_WINE=/usr/lib/wine/wine64)
+  set(KVX_WINE_SESSION)
+else()
+  set(KVX_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine32.sh --session)
 endif()
 set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
+
+# kvx_wine_test(NAME COMMAND... [TIMEOUT seconds] [ENVIRONMENT var=value...]):
+# a check of the real DLL under Wine, in the checks' prefix, one at a time. It
+# reports skipped (77) only where no Wine program can run at all.
+function(kvx_wine_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT" "COMMAND;ENVIRONMENT")
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${KVX_WINE_SESSION} ${arg_COMMAND})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
+                       SKIP_RETURN_CODE 77 TIMEOUT ${arg_TIMEOUT}
+                       ENVIRONMENT "${KVX_WINE_ENV};${arg_ENVIRONMENT}")
+endfunction()
 
 file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
 list(FILTER KVX_CONFORMANCE_SOURCES EXCLUDE REGEX "_sim\\.cpp$")
@@ -30,8 +49,9 @@ target_link_options(kvx_checks PRIVATE ${KVX_STATIC_RUNTIME})
 target_link_libraries(kvx_checks PRIVATE kvx32_import gtest gtest_main winspool mpr)
 
 add_test(NAME wine_prefix
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77
+         COMMAND ${KVX_WINE_SESSION} ${CMAKE_SOURCE_DIR}/tests/wine/prepare_prefix.sh
+                 ${KVX_WINE_PREFIX} ${KVX_WINE_RELEASES})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77 TIMEOUT 900
                      ENVIRONMENT "${KVX_WINE_ENV}")
 add_test(NAME wine_stop COMMAND sh -c "wineserver -k 2>/dev/null || true")
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${KVX_WINE_ENV}")
@@ -50,10 +70,8 @@ foreach(release ${KVX_WINE_RELEASES})
   set(copy ${CMAKE_BINARY_DIR}/bin/kvx_checks_${release}.exe)
   add_custom_command(TARGET kvx_checks POST_BUILD
                      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:kvx_checks> ${copy})
-  add_test(NAME wine_checks_${release} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${copy})
-  set_tests_properties(wine_checks_${release} PROPERTIES
-                       FIXTURES_REQUIRED wine RUN_SERIAL ON SKIP_RETURN_CODE 77
-                       ENVIRONMENT "${KVX_WINE_ENV};KVX_WINE_RELEASE=${release}")
+  kvx_wine_test(wine_checks_${release} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${copy}
+                ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
 
 # The 64-bit stand-in tours as Windows 98: a 64-bit process sees the NT spooler's
@@ -61,10 +79,8 @@ endforeach()
 if(KVX_WINE64)
   set(KVX_TOUR_ENV KVX_TOUR_RELEASE=win98)
 endif()
-add_test(NAME wine_kvxctl_tour
-         COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin)
-set_tests_properties(wine_kvxctl_tour PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
-                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV};${KVX_TOUR_ENV}")
+kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin
+              TIMEOUT 900 ENVIRONMENT ${KVX_TOUR_ENV})
 
 # The shell printer browser on a display (a virtual one unless DISPLAY is set):
 # titles, result codes and preselection checked from inside, then a screenshot
@@ -75,21 +91,16 @@ target_include_directories(kvx_dialog_checks PRIVATE platform)
 target_compile_options(kvx_dialog_checks PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx_dialog_checks PRIVATE ${KVX_STATIC_RUNTIME})
 target_link_libraries(kvx_dialog_checks PRIVATE kvx32_import gtest gtest_main)
-add_test(NAME wine_browse_dialog
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
-                 ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_dialog_checks>)
-add_test(NAME wine_browse_dialog_screenshot
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
-                 ${CMAKE_SOURCE_DIR}/scripts/browse_dialog_screenshot.sh ${CMAKE_BINARY_DIR}/bin
-                 ${CMAKE_BINARY_DIR}/browse_dialog.png)
-set_tests_properties(wine_browse_dialog wine_browse_dialog_screenshot PROPERTIES
-                     FIXTURES_REQUIRED wine RUN_SERIAL ON SKIP_RETURN_CODE 77
-                     ENVIRONMENT "${KVX_WINE_ENV}")
+kvx_wine_test(wine_browse_dialog
+              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
+                      ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_dialog_checks>)
+kvx_wine_test(wine_browse_dialog_screenshot
+              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
+                      ${CMAKE_SOURCE_DIR}/scripts/browse_dialog_screenshot.sh ${CMAKE_BINARY_DIR}/bin
+                      ${CMAKE_BINARY_DIR}/browse_dialog.png)
 
 # The Browse Network dialog on the real platform, played with the keyboard on a
 # virtual display, over the test network provider.
-add_test(NAME wine_browse_network_dialog
-         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_dialog_check.sh $<TARGET_FILE:browse_demo>
-                 ${CMAKE_BINARY_DIR}/browse_network.png)
-set_tests_properties(wine_browse_network_dialog PROPERTIES FIXTURES_REQUIRED wine RUN_SERIAL ON
-                     SKIP_RETURN_CODE 77 ENVIRONMENT "${KVX_WINE_ENV}")
+kvx_wine_test(wine_browse_network_dialog
+              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_dialog_check.sh $<TARGET_FILE:browse_demo>
+                      ${CMAKE_BINARY_DIR}/browse_network.png)

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ googletest libgtest-dev libbenchmark-dev python3 python3-pefile clang libclang-rt-14-dev llvm lld
           g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine wine32:i386 wine64 qemu-user gcc xvfb xdotool imagemagick valgrind)
+          wine wine32:i386 wine64 xvfb xdotool imagemagick valgrind
+          qemu-system-x86 linux-image-amd64 busybox-static)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # Builds KVX_32.dll and kvxctl.exe and takes a short tour of the library with
 # them under Wine, in a private prefix inside the build tree. On a machine that
-# cannot execute 32-bit x86 code, the tour runs the 64-bit build of the same
-# sources under wine64 instead, and says so.
+# cannot execute 32-bit x86 code, the tour runs in a virtual machine that can
+# (scripts/wine32.sh); only where none can start does it fall back to the 64-bit
+# build of the same sources under wine64, and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target kvx32 kvxctl kvxnp
-if scripts/wine32.sh --route >/dev/null 2>&1; then
-    scripts/tour.sh build/mingw/bin
+if route=$(scripts/wine32.sh --route); then
+    echo "# KVX_32.dll (32-bit) under Wine, route: $route"
+    scripts/wine32.sh --session scripts/tour.sh build/mingw/bin
 else
-    echo "NOTE: this machine has no way to run 32-bit x86 code, so Wine cannot run the 32-bit"
-    echo "      KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit build of the"
-    echo "      same sources under wine64, as Windows 98: a 64-bit process sees the NT"
-    echo "      spooler's x64 environment, where the product's 32-bit NT driver cannot"
+    echo "NOTE: this machine has no way to run 32-bit x86 code (see above), so Wine cannot"
+    echo "      run the 32-bit KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit"
+    echo "      build of the same sources under wine64, as Windows 98: a 64-bit process sees"
+    echo "      the NT spooler's x64 environment, where the product's 32-bit NT driver cannot"
     echo "      serve a printer."
     echo
     cmake --preset wine64 >/dev/null

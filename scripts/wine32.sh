@@ -1,213 +1,115 @@
 #!/usr/bin/env bash
-# wine32.sh: run a 32-bit Windows program under Wine, like `wine PROGRAM ARGS...`,
-# also on machines whose kernel refuses to execute 32-bit x86 code.
+# wine32.sh: runs 32-bit Windows programs under Wine, also on machines whose
+# kernel refuses to execute 32-bit x86 code.
 #
-#   scripts/wine32.sh PROGRAM [ARGS...]   run PROGRAM (exit code is PROGRAM's)
-#   scripts/wine32.sh --init-prefix       create/update $WINEPREFIX (win32) and wait
-#   scripts/wine32.sh --server            start a persistent wineserver for $WINEPREFIX, so
-#                                         Wine's own services stay up between runs (under
-#                                         qemu: ~15 s for the first run, ~3 s after)
-#   scripts/wine32.sh --kill              stop the prefix's wineserver and its processes
-#   scripts/wine32.sh --route             print "native" or "qemu" (or "none", exit 77)
+#   scripts/wine32.sh PROGRAM [ARGS...]   run PROGRAM, like `wine PROGRAM ARGS...`
+#   scripts/wine32.sh --session COMMAND [ARGS...]
+#                                         run COMMAND (a script that starts Wine
+#                                         programs through this one) where 32-bit
+#                                         code executes, all of it in one machine
+#   scripts/wine32.sh --init-prefix       create or update $WINEPREFIX and wait
+#   scripts/wine32.sh --server            start a persistent wineserver for $WINEPREFIX,
+#                                         with Wine's services
+#   scripts/wine32.sh --kill              stop the prefix's wineserver and its programs
+#   scripts/wine32.sh --route             print "native", "vm" or "none" (exit 77)
+#
+# Route "native": this machine's kernel executes i386 programs, so Wine runs here.
+# Route "vm": it does not (the kernel refuses i386 ELF files, and no 32-bit code
+# segment works in a 64-bit process either), so the program or the session runs
+# in a virtual machine whose own kernel executes 32-bit code (scripts/vm32.sh):
+# there Wine's signals, threads and server behave as on hardware. Each PROGRAM
+# started from here boots its own machine (about 30 s with Wine's start-up); a
+# session boots one for everything it runs, and inside it the route is native.
+# Route "none": neither works; a PROGRAM then exits 77 (skipped) and a session
+# runs here, where its programs report skipped. A session that exits 77 exits 1
+# instead when CI is "true": there a skipped check of the 32-bit DLL fails the run.
 #
 # WINEPREFIX is the caller's (default: Wine's own default). WINEARCH defaults to
 # win32, which only matters when a prefix is created.
-#
-# Route "native": the machine runs i386 ELF binaries itself, so plain `wine` is used.
-# Route "qemu" (only with WINE32_QEMU=1): 32-bit Linux code runs under qemu-i386
-# (Debian package qemu-user):
-#  - the command runs in a private user+mount namespace with its own binfmt_misc
-#    instance (Linux 6.7 or later), where i386 ELF files are handed to qemu-i386.
-#    Every 32-bit process Wine starts (wineboot, services, the program's children)
-#    therefore goes through qemu, while wineserver and 64-bit helpers stay native.
-#    Nothing outside the namespace changes.
-#  - QEMU_RESERVED_VA gives the guest the full 4 GiB address space (Wine needs the
-#    shared user data page at 0x7ffe0000).
-#  - a small i386 preload library, built on first use with `gcc -m32` against the
-#    i386 libc that wine32:i386 already installs, works around two qemu 7.2 gaps:
-#    it emulates MAP_FIXED_NOREPLACE (qemu ignores it, which made Wine's start-up
-#    address-space reservation take ~35 s of CPU per process), and it fills in
-#    sigcontext.trapno, which qemu 7.2 leaves at -1 (Wine then misreports every
-#    page fault as an illegal instruction).
-# Needs: wine, wine32:i386, wine64, qemu-user, gcc (all Debian bookworm packages).
+# Needs: wine, wine32:i386; for the "vm" route also what scripts/vm32.sh names.
 set -euo pipefail
 
 self=$(readlink -f "$0")
+here=$(dirname "$self")
 wine32_loader=/usr/lib/wine/wine
-qemu=${WINE32_QEMU_BIN:-/usr/bin/qemu-i386}
-cache=${WINE32_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/wine32-qemu}
-i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
-die() { echo "wine32.sh: $*" >&2; exit 1; }
-
-# An i386 handler registered machine-wide (binfmt_misc) makes i386 binaries "run",
-# but without the fixes above; treat that like no native support.
-global_i386_handler() {
+# A machine-wide binfmt_misc handler for i386 (qemu-user) makes i386 programs
+# start without the kernel executing them; Wine is not dependable that way.
+emulated_i386() {
     local f
     for f in /proc/sys/fs/binfmt_misc/*; do
         [ -f "$f" ] || continue
-        grep -qs '^magic 7f454c4601010100000000000000000002000300' "$f" && grep -qsx enabled "$f" && return 0
+        grep -qs '^magic 7f454c4601010100000000000000000002000300' "$f" &&
+            grep -qsx enabled "$f" && return 0
     done
     return 1
 }
 
 native_ok() {
-    [ -x "$wine32_loader" ] || return 1
-    global_i386_handler && return 1
-    "$wine32_loader" --version >/dev/null 2>&1
+    [ -x "$wine32_loader" ] && ! emulated_i386 && "$wine32_loader" --version >/dev/null 2>&1
 }
 
 route() {
-    if [ -n "${WINE32_ROUTE:-}" ]; then echo "$WINE32_ROUTE"; return; fi
-    if native_ok; then echo native; return; fi
-    # Emulation is slow and Wine's fault handling is unreliable under qemu 7.2, so it
-    # is used only when asked for (WINE32_QEMU=1).
-    if [ "${WINE32_QEMU:-0}" = 1 ] && [ -x "$qemu" ] && [ -x "$wine32_loader" ] &&
-        command -v unshare >/dev/null; then
-        echo qemu; return
+    if native_ok; then
+        echo native
+    elif "$here/vm32.sh" --check 2>/dev/null; then
+        echo vm
+    else
+        echo none
     fi
-    echo none
 }
 
-build_shim() {
-    local lib32=$cache/lib/i386-linux-gnu/wqshim.so lib64=$cache/lib/x86_64-linux-gnu/wqshim.so
-    if [ -f "$lib32" ] && [ -f "$lib64" ] && [ "$lib32" -nt "$self" ]; then return; fi
-    command -v gcc >/dev/null || die "gcc is needed to build the qemu helper library"
-    [ -e /lib/i386-linux-gnu/libc.so.6 ] || die "i386 libc missing (install wine32:i386)"
-    mkdir -p "$cache/lib/i386-linux-gnu" "$cache/lib/x86_64-linux-gnu"
-    local tmp
-    tmp=$(mktemp -d "$cache/build.XXXXXX")
-    # 64-bit no-op twin: LD_PRELOAD also reaches native processes (qemu itself,
-    # wineserver, wine64); "$LIB" picks the right one, so none of them complains.
-    echo 'void wine32_qemu_nop(void) {}' > "$tmp/nop.c"
-    gcc -O2 -fPIC -shared -nostdlib "$tmp/nop.c" -o "$tmp/nop.so"
-    cat > "$tmp/shim.c" <<'EOF'
-/* i386 helper preloaded into Wine's 32-bit processes under qemu-user 7.2. */
-typedef unsigned int size_t;
-typedef long off_t;
-#define MAP_FAILED ((void *)-1)
-#define MAP_FIXED 0x10
-#define MAP_FIXED_NOREPLACE 0x100000
-#define EEXIST 17
-#define SIGBUS 7
-#define SIGSEGV 11
-#define SA_SIGINFO 4
-#define REG_TRAPNO 12
-#define RTLD_NEXT ((void *)-1l)
-extern void *dlsym(void *, const char *);
-extern int *__errno_location(void);
-
-typedef void *(*mmap_fn)(void *, size_t, int, int, int, off_t);
-typedef void *(*mmap64_fn)(void *, size_t, int, int, int, long long);
-typedef int (*munmap_fn)(void *, size_t);
-
-/* qemu 7.2 treats MAP_FIXED_NOREPLACE as a plain hint and searches the whole guest
- * space page by page for another place; give the caller the kernel's answer instead */
-static void *undo_misplaced(void *got, void *want, size_t len)
-{
-    static munmap_fn unmap;
-    if (got == MAP_FAILED || got == want) return got;
-    if (!unmap) unmap = (munmap_fn)dlsym(RTLD_NEXT, "munmap");
-    unmap(got, len);
-    *__errno_location() = EEXIST;
-    return MAP_FAILED;
+no_route() {
+    echo "wine32.sh: this machine can run no 32-bit x86 code: its kernel refuses it and no" >&2
+    echo "virtual machine can start here: $("$here/vm32.sh" --check 2>&1 | head -n 1)" >&2
 }
 
-void *mmap(void *addr, size_t len, int prot, int flags, int fd, off_t off)
-{
-    static mmap_fn fn;
-    if (!fn) fn = (mmap_fn)dlsym(RTLD_NEXT, "mmap");
-    if ((flags & MAP_FIXED_NOREPLACE) && !(flags & MAP_FIXED) && addr)
-        return undo_misplaced(fn(addr, len, prot, flags & ~MAP_FIXED_NOREPLACE, fd, off), addr, len);
-    return fn(addr, len, prot, flags, fd, off);
+# A skipped check of the 32-bit DLL is a failure where CI runs.
+skipped() {
+    if [ "${CI:-}" = true ]; then
+        echo "wine32.sh: CI=true: a skipped check of the 32-bit DLL fails the run" >&2
+        exit 1
+    fi
+    exit 77
 }
 
-void *mmap64(void *addr, size_t len, int prot, int flags, int fd, long long off)
-{
-    static mmap64_fn fn;
-    if (!fn) fn = (mmap64_fn)dlsym(RTLD_NEXT, "mmap64");
-    if ((flags & MAP_FIXED_NOREPLACE) && !(flags & MAP_FIXED) && addr)
-        return undo_misplaced(fn(addr, len, prot, flags & ~MAP_FIXED_NOREPLACE, fd, off), addr, len);
-    return fn(addr, len, prot, flags, fd, off);
-}
-
-/* i386 layouts of siginfo_t (head), ucontext_t (head) and glibc's struct sigaction */
-typedef struct { int si_signo, si_errno, si_code; void *si_addr; } siginfo_head;
-typedef struct { void *ss_sp; int ss_flags; size_t ss_size; } stack32;
-typedef struct { unsigned long uc_flags; void *uc_link; stack32 uc_stack; int gregs[19]; } ucontext_head;
-struct sigaction32 { void *handler; unsigned long mask[32]; int flags; void (*restorer)(void); };
-typedef void (*sa_fn)(int, siginfo_head *, void *);
-
-static sa_fn saved[2]; /* [0] SIGBUS, [1] SIGSEGV */
-
-/* qemu 7.2 leaves sigcontext.trapno at -1; page faults are SEGV_MAPERR/SEGV_ACCERR */
-static void fix_trapno(int sig, siginfo_head *info, void *ctx)
-{
-    ucontext_head *uc = ctx;
-    sa_fn h = saved[sig == SIGSEGV];
-    if (uc->gregs[REG_TRAPNO] == -1)
-        uc->gregs[REG_TRAPNO] = (sig == SIGSEGV && (info->si_code == 1 || info->si_code == 2)) ? 14 : 13;
-    if (h) h(sig, info, ctx);
-}
-
-int sigaction(int sig, const struct sigaction32 *act, struct sigaction32 *old)
-{
-    static int (*fn)(int, const struct sigaction32 *, struct sigaction32 *);
-    struct sigaction32 copy;
-    sa_fn prev;
-    int ret;
-    if (!fn) fn = (int (*)(int, const struct sigaction32 *, struct sigaction32 *))dlsym(RTLD_NEXT, "sigaction");
-    if ((sig != SIGSEGV && sig != SIGBUS) || !act || !(act->flags & SA_SIGINFO))
-        return fn(sig, act, old);
-    prev = saved[sig == SIGSEGV];
-    copy = *act;
-    saved[sig == SIGSEGV] = (sa_fn)act->handler;
-    copy.handler = (void *)fix_trapno;
-    ret = fn(sig, &copy, old);
-    if (ret) saved[sig == SIGSEGV] = prev;
-    else if (old && old->handler == (void *)fix_trapno) old->handler = (void *)prev;
-    return ret;
-}
-EOF
-    gcc -m32 -O2 -fPIC -shared -nostdlib -fno-stack-protector "$tmp/shim.c" \
-        -o "$tmp/shim.so" /lib/i386-linux-gnu/libc.so.6 \
-        || die "building the i386 helper failed (gcc -m32)"
-    mv -f "$tmp/nop.so" "$lib64"
-    mv -f "$tmp/shim.so" "$lib32"
-    rm -rf "$tmp"
-}
-
-# Runs inside the private namespace: own binfmt_misc, i386 -> qemu-i386.
-inside() {
-    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null \
-        || die "cannot mount a private binfmt_misc (needs Linux 6.7+ and user namespaces)"
-    printf ':wine32-qemu-i386:M::%s:%s:%s:PF\n' "$i386_magic" "$i386_mask" "$qemu" \
-        > /proc/sys/fs/binfmt_misc/register || die "cannot register qemu-i386 in binfmt_misc"
-    exec "$@"
-}
-
-run_qemu() {
-    build_shim
-    ulimit -c 0 2>/dev/null || true   # qemu would write guest core files into the cwd
-    # a crashing process would start winedbg, itself slow and crash-prone under qemu
-    [ -n "${WINE32_KEEP_DEBUGGER:-}" ] || export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winedbg.exe=d"
-    export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xfffff000}
-    # single quotes on purpose: ld.so expands $LIB per process (32- or 64-bit)
-    # shellcheck disable=SC2016
-    local pre=$cache/'$LIB'/wqshim.so
-    export LD_PRELOAD=${LD_PRELOAD:+$LD_PRELOAD:}$pre
-    exec unshare --user --map-root-user --mount -- "$self" --inside-namespace "$@"
+session() {
+    local code=0
+    if [ "$(route)" = vm ]; then
+        "$here/vm32.sh" "$@" || code=$?
+    else
+        # Here, where its Wine programs run or, without any route, report skipped.
+        "$@" || code=$?
+    fi
+    [ "$code" != 77 ] || skipped
+    exit "$code"
 }
 
 run() { # run WINE-COMMAND...
-    local r
-    r=$(route)
-    case $r in
+    case $(route) in
         native) exec "$@" ;;
-        qemu) run_qemu "$@" ;;
-        *) echo "wine32.sh: this machine can run no 32-bit x86 code (no qemu-i386 / wine32)" >&2; exit 77 ;;
+        vm) exec "$here/vm32.sh" "$self" "${@:2}" ;;
+        *) no_route; exit 77 ;;
     esac
+}
+
+init_prefix() {
+    [ "$(route)" != vm ] || exec "$here/vm32.sh" "$self" --init-prefix "$@"
+    local target=${WINEPREFIX:-} rc=0
+    if [ -n "${VM32_GUEST:-}" ] && [ -n "$target" ] && [ ! -f "$target/system.reg" ]; then
+        # In the virtual machine, the shared folder is slow for the thousand files
+        # of a new prefix: make it in the machine's memory, then copy it over.
+        export WINEPREFIX=/tmp/wine32-new-prefix
+    fi
+    ( run wine wineboot -i "$@" ) || rc=$?
+    # wineboot returns before the prefix's services finish; wait for them.
+    wineserver -w || true
+    if [ "$WINEPREFIX" != "$target" ] && [ "$rc" = 0 ]; then
+        mkdir -p "$target"
+        cp -a "$WINEPREFIX/." "$target/"
+        rm -rf "$WINEPREFIX"
+    fi
+    exit "$rc"
 }
 
 export WINEARCH=${WINEARCH:-win32}
@@ -215,16 +117,17 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 [ -n "${WINEDEBUG+x}" ] || export WINEDEBUG=-all
 
 case ${1:-} in
-    --inside-namespace) shift; inside "$@" ;;
     --route) r=$(route); echo "$r"; [ "$r" != none ] || exit 77; exit 0 ;;
-    --init-prefix)
-        shift
-        # wineboot returns before the prefix's services finish; wait for them.
-        if ( run wine wineboot -i "$@" ); then rc=0; else rc=$?; fi
-        wineserver -w || true
-        exit "$rc" ;;
-    --server) exec wineserver -p ;;
+    --session) shift; session "$@" ;;
+    --init-prefix) shift; init_prefix "$@" ;;
+    --server)
+        [ "$(route)" = native ] || exit 0
+        wineserver -p </dev/null >/dev/null 2>&1 || true # already running: fine
+        # Wine's services start with the first program and keep its output open for
+        # as long as they run: start them here, on nobody's output.
+        wine reg query 'HKCU\Software\Wine' </dev/null >/dev/null 2>&1 || true
+        exit 0 ;;
     --kill) wineserver -k 2>/dev/null || true; exit 0 ;;
-    "") echo "usage: wine32.sh PROGRAM [ARGS...] | --init-prefix | --server | --kill | --route" >&2; exit 2 ;;
+    "") sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//p}' "$self" >&2; exit 2 ;;
     *) run wine "$@" ;;
 esac

@@ -10,7 +10,7 @@ prefix=$1; shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine32=$here/scripts/wine32.sh
-if [ -z "${KVX_WINE:-}" ] && ! "$wine32" --route >/dev/null 2>&1; then
+if [ -z "${KVX_WINE:-}" ] && ! "$wine32" --route >/dev/null; then
     echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
     exit 77
 fi
@@ -25,26 +25,25 @@ if [ ! -f "$prefix/system.reg" ]; then
         "$wine32" --init-prefix </dev/null >/dev/null 2>&1 || true
     fi
     wineserver -w
+    [ -f "$prefix/system.reg" ] || { echo "prepare_prefix: Wine could not create $prefix" >&2; exit 1; }
 fi
+# A persistent server keeps Wine's own services up between the programs, so that
+# each program here and each check does not start them again (the cleanup test
+# stops it).
+[ -n "${KVX_WINE:-}" ] || "$wine32" --server </dev/null >/dev/null 2>&1
 if [ -n "${KVX_NET_DLL_DIR:-}" ]; then
     WINE=$wine "$here/tests/wine/netprovider/register.sh" "$prefix" "$KVX_NET_DLL_DIR" \
         "$here/tests/wine/test_network.txt" </dev/null >/dev/null
-    wineserver -w
+    [ -z "${KVX_WINE:-}" ] || wineserver -w
 fi
-# A persistent server keeps Wine's own services up between the programs, which
-# matters when every process start is emulated (the cleanup test stops it).
-[ -n "${KVX_WINE:-}" ] || "$wine32" --server </dev/null >/dev/null 2>&1
-# Under emulation a program occasionally dies while Wine's services start: try again.
-set_release() { # set_release RELEASE
-    local attempt
-    for attempt in 1 2 3; do
-        "$wine" reg add "HKCU\\Software\\Wine\\AppDefaults\\kvx_checks_$1.exe" \
-            /v Version /d "$1" /f </dev/null >/dev/null 2>&1 && return 0
-        echo "prepare_prefix: setting $1 failed (attempt $attempt)" >&2
-    done
-    return 1
-}
-for release in "$@"; do
-    set_release "$release"
-done
+# Each release's copy of the check program: one registry file, one Wine program.
+if [ $# -gt 0 ]; then
+    regfile=$prefix/drive_c/windows/temp/kvx-releases.reg
+    for release in "$@"; do
+        printf '\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\kvx_checks_%s.exe]\n' "$release"
+        printf '"Version"="%s"\n' "$release"
+    done | { echo REGEDIT4; cat; } >"$regfile"
+    "$wine" reg import 'C:\windows\temp\kvx-releases.reg' </dev/null >/dev/null
+    rm -f "$regfile"
+fi
 [ -z "${KVX_WINE:-}" ] || wineserver -w

@@ -80,17 +80,34 @@ sections=$(tr -d '\r' < "$tree" | awk '
     END { flush() }')
 [ -n "$sections" ] || { echo "register.sh: no [section] in $tree" >&2; exit 1; }
 
-wintree=$($WINE winepath -w "$tree" 2>/dev/null | tr -d '\r')
+# A Unix path as Wine shows it through its drive Z:, which is the root.
+windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
+# A registry file's quoted string: backslashes and quotes escaped.
+reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/[\\"]/\\&/g')"; }
+# A registry file's REG_EXPAND_SZ: hex(2): the ANSI bytes and a closing zero.
+reg_expand() { printf 'hex(2):%s00' "$(printf '%s' "$1" | od -An -v -tx1 | tr -s ' \n' ',' | sed 's/^,//')"; }
+
+# Every value goes in through one registry file: one Wine program instead of one
+# per value.
+wintree=$(windows_path "$tree")
+regfile=$WINEPREFIX/drive_c/windows/temp/kvx-network-providers.reg
+mkdir -p "$(dirname "$regfile")"
 tab=$(printf '\t')
+order=$(printf '%s\n' "$sections" | cut -f1 | paste -sd, -)
+{
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\NetworkProvider\\Order]\n'
+    printf '"ProviderOrder"=%s\n' "$(reg_string "$order")"
+    printf '%s\n' "$sections" | while IFS="$tab" read -r name provider; do
+        printf '\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\%s\\NetworkProvider]\n' "$name"
+        printf '"ProviderPath"=%s\n' "$(reg_expand "%SystemRoot%\\$sysdir\\$name.dll")"
+        printf '"Name"=%s\n' "$(reg_string "$provider")"
+        printf '"TreeFile"=%s\n' "$(reg_string "$wintree")"
+    done
+} >"$regfile"
 printf '%s\n' "$sections" | while IFS="$tab" read -r name provider; do
     cp "$dlldir/kvxnp.dll" "$WINEPREFIX/drive_c/windows/$sysdir/$name.dll"
-    key="HKLM\\System\\CurrentControlSet\\Services\\$name\\NetworkProvider"
-    $WINE reg add "$key" /v ProviderPath /t REG_EXPAND_SZ /d "%SystemRoot%\\$sysdir\\$name.dll" /f >/dev/null
-    $WINE reg add "$key" /v Name /t REG_SZ /d "$provider" /f >/dev/null
-    $WINE reg add "$key" /v TreeFile /t REG_SZ /d "$wintree" /f >/dev/null
     printf 'register.sh: %s.dll (%s) serves "%s"\n' "$name" "$sysdir" "$provider"
 done
-order=$(printf '%s\n' "$sections" | cut -f1 | paste -sd, -)
-$WINE reg add 'HKLM\System\CurrentControlSet\Control\NetworkProvider\Order' /v ProviderOrder /t REG_SZ /d "$order" /f >/dev/null
+$WINE reg import 'C:\windows\temp\kvx-network-providers.reg' >/dev/null
+rm -f "$regfile"
 printf 'register.sh: ProviderOrder=%s, TreeFile=%s\n' "$order" "$wintree"
-timeout 30 wineserver -w 2>/dev/null || true
