@@ -15,9 +15,11 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-# Machines are qemu-system-x86_64 processes; those that ran before are not ours.
-pgrep -x qemu-system-x86 >"$work/before" || true
-machines_started_here() { pgrep -x qemu-system-x86 | grep -vxFf "$work/before" || true; }
+# Other machines may run beside these checks; ours keep their control folders
+# under $work, which their command lines name.
+mkdir "$work/tmp"
+export TMPDIR=$work/tmp
+machines_started_here() { pgrep -f -- "path=$work/tmp/" || true; }
 
 # check NAME WANT_EXIT WANT_STDOUT WANT_STDERR_PATTERN [ENV=VALUE...] -- COMMAND...
 check() {
