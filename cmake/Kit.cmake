@@ -20,9 +20,9 @@ endif()
 set(KVX_MSVC_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/KVX_32.lib)
 add_custom_command(OUTPUT ${KVX_MSVC_IMPORT_LIB}
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-                   COMMAND ${KVX_LLVM_DLLTOOL} -m ${KVX_LLVM_MACHINE} -k -d ${KVX_DEF_FILE}
+                   COMMAND ${KVX_LLVM_DLLTOOL} -m ${KVX_LLVM_MACHINE} -k -d ${KVX_IMPORT_DEF_FILE}
                            -D KVX_32.dll -l ${KVX_MSVC_IMPORT_LIB}
-                   DEPENDS ${KVX_DEF_FILE} VERBATIM)
+                   DEPENDS ${KVX_IMPORT_DEF_FILE} VERBATIM)
 add_custom_target(kvx32_msvc_implib ALL DEPENDS ${KVX_MSVC_IMPORT_LIB})
 
 install(TARGETS kvx32 kvxctl RUNTIME DESTINATION bin)
@@ -37,12 +37,16 @@ install(FILES ${CMAKE_BINARY_DIR}/kit/kvx32Config.cmake ${CMAKE_BINARY_DIR}/kit/
         DESTINATION lib/cmake/kvx32)
 
 if(BUILD_TESTING)
-  # An MSVC host links KVX_32.lib and imports the DLL's export names (32-bit only:
-  # the decorated names exist there alone).
+  # MSVC and MinGW hosts link KVX_32.lib and libkvx32.dll.a and import the DLL's
+  # export names, whichever convention they declare the driver exports with
+  # (32-bit only: the decorated names exist there alone).
   if(NOT KVX_WINE64)
     add_test(NAME kit_msvc_import_lib
-             COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_msvc_link.sh ${CMAKE_SOURCE_DIR}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_host_link.sh msvc ${CMAKE_SOURCE_DIR}
                      $<TARGET_FILE:kvx32> ${KVX_MSVC_IMPORT_LIB} ${CMAKE_BINARY_DIR}/kit-msvc-link)
+    add_test(NAME kit_mingw_import_lib
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_host_link.sh mingw ${CMAKE_SOURCE_DIR}
+                     $<TARGET_FILE:kvx32> ${KVX_IMPORT_LIB} ${CMAKE_BINARY_DIR}/kit-mingw-link)
   endif()
   # The sample host builds against the installed kit, then runs under Wine over
   # the test network provider.

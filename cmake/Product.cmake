@@ -18,9 +18,10 @@ endif()
 add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp ${KVX_DEF_FILE})
 set_target_properties(kvx32 PROPERTIES OUTPUT_NAME KVX_32 PREFIX "" IMPORT_PREFIX "lib")
 target_include_directories(kvx32 PUBLIC include PRIVATE src platform res)
-target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS} -fno-exceptions)
-target_link_options(kvx32 PRIVATE ${KVX_STATIC_RUNTIME} -Wl,--kill-at -Wl,--enable-stdcall-fixup)
-target_link_libraries(kvx32 PRIVATE winspool mpr shell32 comctl32 ole32)
+target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS})
+target_link_options(kvx32 PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+include(cmake/Freestanding.cmake)
+kvx_freestanding(kvx32)
 if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/Resources.cmake)
   include(cmake/Resources.cmake)
   kvx_add_resources(kvx32)
@@ -35,16 +36,30 @@ target_link_options(browse_demo PRIVATE ${KVX_STATIC_RUNTIME})
 target_link_libraries(browse_demo PRIVATE winspool mpr shell32 comctl32 ole32)
 kvx_add_resources(browse_demo)
 
-# The import library for hosts that link the DLL: made by dlltool from the same
+# The import libraries' module-definition file: the DLL's, plus for each export
+# of the C convention (a 32-bit name without argument size; none takes arguments)
+# its stdcall name Name@0, so that a host that declares it __stdcall links too.
+# Both names import the one undecorated export.
+set(KVX_IMPORT_DEF_FILE ${KVX_DEF_FILE})
+if(NOT KVX_WINE64)
+  file(READ ${KVX_DEF_FILE} def_text)
+  string(REGEX REPLACE "\n    ([A-Za-z0-9_]+) (@[0-9]+)" "\n    \\1 \\2\n    \\1@0 \\2" def_text "${def_text}")
+  set(KVX_IMPORT_DEF_FILE ${CMAKE_BINARY_DIR}/imports.def)
+  file(WRITE ${KVX_IMPORT_DEF_FILE}.new "${def_text}")
+  configure_file(${KVX_IMPORT_DEF_FILE}.new ${KVX_IMPORT_DEF_FILE} COPYONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/frame/exports.def)
+endif()
+
+# The import library for hosts that link the DLL: made by dlltool from the
 # module-definition file, so the stdcall symbols callers reference
 # (GetPrinterDriverDir@8) import the undecorated export names.
 find_program(KVX_DLLTOOL ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool REQUIRED)
 set(KVX_IMPORT_LIB ${CMAKE_BINARY_DIR}/lib/libkvx32.dll.a)
 add_custom_command(OUTPUT ${KVX_IMPORT_LIB}
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
-                   COMMAND ${KVX_DLLTOOL} --kill-at -d ${KVX_DEF_FILE}
+                   COMMAND ${KVX_DLLTOOL} --kill-at -d ${KVX_IMPORT_DEF_FILE}
                            -D KVX_32.dll -l ${KVX_IMPORT_LIB}
-                   DEPENDS ${KVX_DEF_FILE} VERBATIM)
+                   DEPENDS ${KVX_IMPORT_DEF_FILE} VERBATIM)
 add_custom_target(kvx32_implib ALL DEPENDS ${KVX_IMPORT_LIB})
 add_library(kvx32_import INTERFACE)
 add_dependencies(kvx32_import kvx32_implib kvx32)

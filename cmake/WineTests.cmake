@@ -61,6 +61,10 @@ if(NOT KVX_WINE64)
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_exports.sh $<TARGET_FILE:kvx32>
                    ${CMAKE_SOURCE_DIR}/tests/wine/expected_exports.txt)
 endif()
+# The DLL imports only the system functions on its allowlist: no C runtime.
+add_test(NAME dll_imports
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports.sh $<TARGET_FILE:kvx32>
+                 ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/check_resources.py)
   add_test(NAME dll_resources
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)

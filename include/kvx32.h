@@ -1,7 +1,11 @@
 /*
  * kvx32.h - host interface of KVX_32.dll, the thermal printer set-up library.
  *
- * Every export uses the standard Windows calling convention and ANSI strings.
+ * The exports use ANSI strings and the standard Windows calling convention,
+ * except InstallThermalPrinterDriver and DesInstallThermalPrinterDriver: these
+ * take no arguments and use the C convention (KVX_CDECL). For a function without
+ * arguments the two conventions are the same at run time, and both import
+ * libraries also resolve a host that declares them __stdcall.
  * Declare KVX32_NO_PROTOTYPES to get only the constants and function-pointer
  * types (for hosts that bind the library with LoadLibrary/GetProcAddress).
  */
@@ -20,8 +24,10 @@
 
 #if defined(_WIN32)
 #define KVX_API __stdcall
+#define KVX_CDECL __cdecl
 #else
 #define KVX_API
+#define KVX_CDECL
 #endif
 
 /* The helpers below are inline functions; C89 compilers know the keyword by
@@ -70,8 +76,8 @@ KVX_INLINE kvx_driver_files kvx_driver_files_for(int platform_code) {
 typedef int32_t(KVX_API* kvx_GetPlatformFrom32_fn)(int16_t* platform_code, int16_t* major,
                                                    int16_t* minor, int16_t* platform_id);
 typedef uint32_t(KVX_API* kvx_GetPrinterDriverDir_fn)(char* buffer, uint32_t** length);
-typedef int32_t(KVX_API* kvx_InstallThermalPrinterDriver_fn)(void);
-typedef int32_t(KVX_API* kvx_DesInstallThermalPrinterDriver_fn)(void);
+typedef int32_t(KVX_CDECL* kvx_InstallThermalPrinterDriver_fn)(void);
+typedef int32_t(KVX_CDECL* kvx_DesInstallThermalPrinterDriver_fn)(void);
 
 /* Printers, ports and machine identity. */
 enum {
@@ -247,11 +253,11 @@ uint32_t KVX_API GetPrinterDriverDir(char* buffer, uint32_t** length);
 
 /* Ordinal 10. Registers the platform's driver: 1 when the spooler accepted it,
  * 0 when it refused (the thread's last error is then 0). */
-int32_t KVX_API InstallThermalPrinterDriver(void);
+int32_t KVX_CDECL InstallThermalPrinterDriver(void);
 
 /* Ordinal 11. Removes the driver registration: 0 on success, else the
  * spooler's system error code. */
-int32_t KVX_API DesInstallThermalPrinterDriver(void);
+int32_t KVX_CDECL DesInstallThermalPrinterDriver(void);
 
 /* Ordinal 9. Installs the driver (as ordinal 10, whatever its outcome), then adds
  * a local printer for it on port_name, named "KVX_50 <port>" ("KVX <port>" on

@@ -1,9 +1,9 @@
 #include "framework/shared_string.h"
 
 #include "framework/module_instance.h"
+#include "framework/text_format.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -151,14 +151,14 @@ bool CSharedString::Format(const char* pattern, ...) {
     va_start(args, pattern);
     va_list again;
     va_copy(again, args);
-    int length = std::vsnprintf(nullptr, 0, pattern, args);
+    int length = FormatText(nullptr, 0, pattern, args);
     va_end(args);
     bool done = false;
     if (length >= 0) {
         Data* data = static_cast<Data*>(
             HeapAlloc(GetProcessHeap(), 0, sizeof(Data) + static_cast<size_t>(length) + 1));
         if (data != nullptr) {
-            std::vsnprintf(data->chars(), static_cast<size_t>(length) + 1, pattern, again);
+            FormatText(data->chars(), static_cast<size_t>(length) + 1, pattern, again);
             data->refs = 1;
             data->length = length;
             data->capacity = length;

@@ -34,7 +34,7 @@ int32_t Refused() {
 
 } // namespace
 
-extern "C" int32_t KVX_API InstallThermalPrinterDriver(void) {
+extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
     DRIVER_INFO_2A info = {};
     info.cVersion = 0x400;
     info.pEnvironment = const_cast<char*>(GetPrinterEnvironment());
@@ -58,7 +58,7 @@ extern "C" int32_t KVX_API InstallThermalPrinterDriver(void) {
     return 1;
 }
 
-extern "C" int32_t KVX_API DesInstallThermalPrinterDriver(void) {
+extern "C" int32_t KVX_CDECL DesInstallThermalPrinterDriver(void) {
     const char* environment = GetPrinterEnvironment();
     const char* name = RemovalDriverName(CurrentPlatform());
     if (DeletePrinterDriverA(nullptr, const_cast<char*>(environment), const_cast<char*>(name)))

@@ -1,8 +1,13 @@
 #include "sim_fixture.h"
 
 #include "framework/shared_string.h"
+#include "framework/text_format.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -100,6 +105,63 @@ TEST_F(SharedStringTest, MutatorsKeepTheOldValueWhenMemoryRunsOut) {
 TEST_F(SharedStringTest, SmallNonNullValuesNameStringResourcesAndAreNotDereferenced) {
     CSharedString fromResource(reinterpret_cast<const char*>(uintptr_t{135}));
     EXPECT_TRUE(fromResource.IsEmpty()); // the module carries no string table
+}
+
+} // namespace
+
+namespace {
+
+// FormatText and the C library's vsnprintf, each into a buffer of `capacity`
+// bytes: the text written and the length returned.
+struct Formatted {
+    std::string text;
+    int length;
+    bool operator==(const Formatted& other) const {
+        return text == other.text && length == other.length;
+    }
+};
+
+Formatted FormatBoth(bool ours, size_t capacity, const char* pattern, ...) {
+    std::vector<char> buffer(capacity + 1, '#');
+    va_list args;
+    va_start(args, pattern);
+    int length = ours ? FormatText(buffer.data(), capacity, pattern, args)
+                      : std::vsnprintf(buffer.data(), capacity, pattern, args);
+    va_end(args);
+    return {std::string(buffer.data(), buffer.size()), length};
+}
+
+TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
+    struct Case {
+        const char* pattern; // takes an int, then a string
+        int number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"%.4d%s", 5, "SALES"},   {"%.4d%s", 12345, "x"},      {"%d|%s", -42, ""},
+        {"%5d|%s", -42, "a"},     {"%-5d|%s", 7, "b"},         {"%05d|%s", -42, "c"},
+        {"%.0d|%s", 0, "d"},      {"%u|%s", -1, "e"},          {"%x|%8s", 48879, "f"},
+        {"%X|%-8s|", 48879, "g"}, {"%c|%.2s", 'K', "VX"},      {"%%%i%%%s", 1, "%"},
+        {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"},
+    };
+    for (const Case& c : cases) {
+        for (size_t capacity : {size_t{0}, size_t{1}, size_t{4}, size_t{64}}) {
+            SCOPED_TRACE(std::string(c.pattern) + " into " + std::to_string(capacity));
+            if (std::strchr(c.pattern, '*') != nullptr) {
+                EXPECT_EQ(FormatBoth(true, capacity, c.pattern, c.number, 1, c.text),
+                          FormatBoth(false, capacity, c.pattern, c.number, 1, c.text));
+            } else if (std::strstr(c.pattern, "%ld") != nullptr) {
+                long number = c.number;
+                EXPECT_EQ(FormatBoth(true, capacity, c.pattern, number, c.text),
+                          FormatBoth(false, capacity, c.pattern, number, c.text));
+            } else {
+                EXPECT_EQ(FormatBoth(true, capacity, c.pattern, c.number, c.text),
+                          FormatBoth(false, capacity, c.pattern, c.number, c.text));
+            }
+        }
+    }
+    // A conversion it does not know is refused, not guessed.
+    EXPECT_EQ(FormatBoth(true, 16, "%f", 1.0).length, -1);
 }
 
 } // namespace
