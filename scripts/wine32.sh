@@ -24,6 +24,10 @@
 # runs here, where its programs report skipped. A session that exits 77 exits 1
 # instead when CI is "true": there a skipped check of the 32-bit DLL fails the run.
 #
+# WINE32_ROUTE=native|vm|none takes that route instead of the one found (vm
+# proves the virtual machine's route on a machine that could run 32-bit code
+# itself); inside the virtual machine the route is native whatever it says.
+#
 # WINEPREFIX is the caller's (default: Wine's own default). WINEARCH defaults to
 # win32, which only matters when a prefix is created.
 # Needs: wine, wine32:i386; for the "vm" route also what scripts/vm32.sh names.
@@ -49,8 +53,15 @@ native_ok() {
     [ -x "$wine32_loader" ] && ! emulated_i386 && "$wine32_loader" --version >/dev/null 2>&1
 }
 
+case ${WINE32_ROUTE:-} in
+    '' | native | vm | none) ;;
+    *) echo "wine32.sh: WINE32_ROUTE is native, vm or none, not '$WINE32_ROUTE'" >&2; exit 2 ;;
+esac
+
 route() {
-    if native_ok; then
+    if [ -n "${WINE32_ROUTE:-}" ] && [ -z "${VM32_GUEST:-}" ]; then
+        echo "$WINE32_ROUTE"
+    elif native_ok; then
         echo native
     elif "$here/vm32.sh" --check 2>/dev/null; then
         echo vm
