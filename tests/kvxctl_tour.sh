@@ -124,6 +124,10 @@ expect 7 'KVX_50UI.DLL is a folder: move it out' -- install-driver --from "$from
 [ -z "$(find "$store" -name '*.kvxctl-new')" ] || { echo "FAIL: a staged copy was left behind"; fail=1; }
 expect 0 'added printer "KVX LPT1:" on LPT1:' -- install-printer --from "$work/nt3" LPT1: --windows nt351
 expect_once 0 'copied KVX.DRV' -- install-printer LPT1: --from "$work/win4x" --windows win98
+# Options in any order: global ones after the command, the command's own before it.
+expect 0 'installed driver "Printer KVX 5.0" from C:.*win40' -- --with-driver-files install-driver --windows win98
+expect 0 'copied KVX_50.DLL'          -- --from "$from" install-driver
+expect 0 'platform code  4'           -- platform --windows nt351
 expect 3 'present  C:.*KVX_50.DLL'   -- status --driver-store "$store" --windows nt40
 
 # status: the first thing missing decides the exit code.

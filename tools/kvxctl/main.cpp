@@ -31,11 +31,15 @@ int Usage(const std::string& message) {
     return kExitUsage;
 }
 
+// Command options that take a value, so that they may also precede the command.
+bool TakesValue(const std::string& option) {
+    return option == "--from" || option == "--title" || option == "--provider";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const Command* command = nullptr;
-    std::vector<std::string> arguments;
+    std::vector<std::string> rest; // the command and its own arguments, in any order
     bool json = false;
     for (int index = 1; index < argc; ++index) {
         std::string argument = argv[index];
@@ -53,16 +57,18 @@ int main(int argc, char** argv) {
                 return Usage(error);
             continue;
         }
-        if (command != nullptr) {
-            arguments.push_back(argument);
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return Usage("unknown option " + argument);
-        } else if ((command = FindCommand(argument)) == nullptr) {
-            return Usage("unknown command " + argument);
-        }
+        rest.push_back(argument);
     }
+    // The command is the first argument that is neither an option nor an option's value.
+    size_t position = 0;
+    while (position < rest.size() && rest[position].size() > 1 && rest[position][0] == '-')
+        position += TakesValue(rest[position]) ? 2 : 1;
+    if (position >= rest.size())
+        return rest.empty() ? Usage("no command given") : Usage("unknown option " + rest[0]);
+    const Command* command = FindCommand(rest[position]);
     if (command == nullptr)
-        return Usage("no command given");
+        return Usage("unknown command " + rest[position]);
+    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(position));
     if (json && !command->json)
         return Usage(std::string("--json is not available for ") + command->name);
 
@@ -72,7 +78,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvxctl: %s\n", error.c_str());
         return kExitNoLibrary;
     }
-    int result = command->run(Invocation{kvx, arguments, json});
+    int result = command->run(Invocation{kvx, rest, json});
     if (result == kExitUsage) {
         std::string usage = std::string("usage: kvxctl ") + command->name;
         if (command->arguments[0] != '\0')
