@@ -88,30 +88,33 @@ void JsonWriter::BeforeValue() {
     }
 }
 
-JsonWriter& JsonWriter::BeginObject() {
+JsonWriter& JsonWriter::Open(char bracket) {
     BeforeValue();
-    text_ += '{';
+    text_ += bracket;
     needsComma_.push_back(false);
     return *this;
+}
+
+JsonWriter& JsonWriter::Close(char bracket) {
+    text_ += bracket;
+    needsComma_.pop_back();
+    return *this;
+}
+
+JsonWriter& JsonWriter::BeginObject() {
+    return Open('{');
 }
 
 JsonWriter& JsonWriter::EndObject() {
-    text_ += '}';
-    needsComma_.pop_back();
-    return *this;
+    return Close('}');
 }
 
 JsonWriter& JsonWriter::BeginArray() {
-    BeforeValue();
-    text_ += '[';
-    needsComma_.push_back(false);
-    return *this;
+    return Open('[');
 }
 
 JsonWriter& JsonWriter::EndArray() {
-    text_ += ']';
-    needsComma_.pop_back();
-    return *this;
+    return Close(']');
 }
 
 JsonWriter& JsonWriter::Key(const std::string& name) {

@@ -27,6 +27,8 @@ public:
 
 private:
     void BeforeValue();
+    JsonWriter& Open(char bracket);
+    JsonWriter& Close(char bracket);
 
     std::string text_;
     std::vector<bool> needsComma_; // one per open object or array
