@@ -1,5 +1,5 @@
 # The host developer's kit: the MSVC-style import library beside the MinGW one,
-# the install layout (bin/, lib/, include/) and the CMake package kvx32, so that
+# the install layout (bin/ARCH, lib/ARCH, include/) and the CMake package kvx32, so that
 # a host project writes find_package(kvx32) and links kvx32::kvx32.
 include(CMakePackageConfigHelpers)
 
@@ -25,14 +25,23 @@ add_custom_command(OUTPUT ${KVX_MSVC_IMPORT_LIB}
                    DEPENDS ${KVX_IMPORT_DEF_FILE} VERBATIM)
 add_custom_target(kvx32_msvc_implib ALL DEPENDS ${KVX_MSVC_IMPORT_LIB})
 
-install(TARGETS kvx32 kvxctl RUNTIME DESTINATION bin)
-install(FILES ${KVX_IMPORT_LIB} ${KVX_MSVC_IMPORT_LIB} DESTINATION lib)
+# Each architecture in a folder of its own, as Windows kits lay them out
+# (bin/x86, bin/x64, lib/x86, lib/x64): the mingw and wine64 builds install into
+# one prefix side by side, and share the header and the package files.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KVX_KIT_ARCH x64)
+else()
+  set(KVX_KIT_ARCH x86)
+endif()
+install(TARGETS kvx32 kvxctl RUNTIME DESTINATION bin/${KVX_KIT_ARCH})
+install(FILES ${KVX_IMPORT_LIB} ${KVX_MSVC_IMPORT_LIB} DESTINATION lib/${KVX_KIT_ARCH})
 install(FILES include/kvx32.h DESTINATION include)
 
 configure_file(cmake/kvx32Config.cmake.in ${CMAKE_BINARY_DIR}/kit/kvx32Config.cmake @ONLY)
-# The kit serves hosts of its own architecture only (CMAKE_SIZEOF_VOID_P).
+# One package for both architectures: the configuration picks the host's.
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/kit/kvx32ConfigVersion.cmake
-                                 VERSION ${KVX_KIT_VERSION} COMPATIBILITY SameMajorVersion)
+                                 VERSION ${KVX_KIT_VERSION} COMPATIBILITY SameMajorVersion
+                                 ARCH_INDEPENDENT)
 install(FILES ${CMAKE_BINARY_DIR}/kit/kvx32Config.cmake ${CMAKE_BINARY_DIR}/kit/kvx32ConfigVersion.cmake
         DESTINATION lib/cmake/kvx32)
 
@@ -50,9 +59,16 @@ if(BUILD_TESTING)
   endif()
   # The sample host builds against the installed kit, then runs under Wine over
   # the test network provider.
+  # The 64-bit build's check also installs the 32-bit build tree (built before it
+  # by scripts/test-all.sh) into the same prefix and builds the sample for both.
+  set(KVX_KIT_OTHER)
+  if(KVX_KIT_ARCH STREQUAL "x64")
+    set(KVX_KIT_32BIT_BUILD ${CMAKE_SOURCE_DIR}/build/mingw CACHE PATH "the 32-bit build tree the kit check installs too")
+    set(KVX_KIT_OTHER ${KVX_KIT_32BIT_BUILD} ${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake)
+  endif()
   add_test(NAME kit_example_build
            COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh build ${CMAKE_SOURCE_DIR}
-                   ${CMAKE_BINARY_DIR} ${CMAKE_TOOLCHAIN_FILE})
+                   ${CMAKE_BINARY_DIR} ${CMAKE_TOOLCHAIN_FILE} ${KVX_KIT_ARCH} ${KVX_KIT_OTHER})
   set_tests_properties(kit_example_build PROPERTIES FIXTURES_SETUP kit_example)
   kvx_wine_test(kit_example_run
                 COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/example_host.sh run ${CMAKE_BINARY_DIR})

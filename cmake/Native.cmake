@@ -15,7 +15,10 @@ target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvx32_native PUBLIC win32sim)
 
 add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_sim.cpp
-               tools/kvxctl/commands_netbrowse.cpp)
+               tools/kvxctl/commands_netbrowse.cpp tools/kvxctl/commands_status.cpp tools/kvxctl/driver_files_copy.cpp
+               tools/kvxctl/driver_setup.cpp tools/kvxctl/json_writer.cpp tools/kvxctl/platform_driver.cpp
+               tools/kvxctl/spooler_lists.cpp
+               tools/kvxctl/file_system_posix.cpp tools/kvxctl/sim_driver_disk.cpp)
 target_include_directories(kvxctl PRIVATE tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvxctl PRIVATE kvx32_native)
@@ -25,8 +28,8 @@ if(BUILD_TESTING)
   file(GLOB KVX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
   file(GLOB KVX_CONFORMANCE_TESTS CONFIGURE_DEPENDS tests/conformance/*.cpp)
   list(FILTER KVX_CONFORMANCE_TESTS EXCLUDE REGEX "_wine\\.cpp$")
-  add_executable(kvx_tests ${KVX_NATIVE_TESTS} ${KVX_CONFORMANCE_TESTS})
-  target_include_directories(kvx_tests PRIVATE tests)
+  add_executable(kvx_tests ${KVX_NATIVE_TESTS} ${KVX_CONFORMANCE_TESTS} tools/kvxctl/json_writer.cpp)
+  target_include_directories(kvx_tests PRIVATE tests tools/kvxctl)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_native GTest::gtest GTest::gtest_main)
   target_compile_definitions(kvx_tests PRIVATE

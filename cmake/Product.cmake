@@ -67,7 +67,10 @@ target_include_directories(kvx32_import INTERFACE include)
 target_link_libraries(kvx32_import INTERFACE ${KVX_IMPORT_LIB})
 
 add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_dll.cpp
-               tools/kvxctl/commands_netbrowse.cpp)
+               tools/kvxctl/commands_netbrowse.cpp tools/kvxctl/commands_status.cpp tools/kvxctl/driver_files_copy.cpp
+               tools/kvxctl/driver_setup.cpp tools/kvxctl/json_writer.cpp tools/kvxctl/platform_driver.cpp
+               tools/kvxctl/spooler_lists.cpp
+               tools/kvxctl/file_system_win32.cpp)
 target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_options(kvxctl PRIVATE ${KVX_STATIC_RUNTIME})

@@ -38,22 +38,73 @@ kvxctl() {
     echo
 }
 
+# shows PATTERN: fails the tour unless the last command's output matches.
+shows() {
+    grep -q -- "$1" "$out" || { echo "tour: expected output matching '$1'" >&2; exit 1; }
+}
+
+# kvxctl_json CMD...: runs it with --json and fails the tour unless standard output is
+# one JSON document (python3's parser reads it); leaves the document in $out.
+kvxctl_json() {
+    echo "\$ kvxctl --json $*"
+    set +e
+    "$wine" "$bin/kvxctl.exe" --json "$@" 2>/dev/null | tr -d '\r' >"$out"
+    set -e
+    python3 -m json.tool "$out" >/dev/null || { echo "tour: kvxctl --json $* wrote no JSON document" >&2; cat "$out"; exit 1; }
+    cat "$out"
+    echo
+}
+# json_holds CONDITION: the last JSON document, as `d`, meets the python condition.
+json_holds() {
+    python3 -c 'import json, sys
+d = json.load(open(sys.argv[2]))
+sys.exit(0 if eval(sys.argv[1]) else 1)' "$1" "$out" || { echo "tour: expected $1" >&2; exit 1; }
+}
+
 kvxctl platform
 kvxctl driver-dir
-# Start clean: the driver may be left from an earlier run.
+# Start clean: an earlier run may have left the printer, the driver and its files.
+for printer in "KVX_50 LPT1:" "KVX LPT1:"; do
+    "$wine" reg delete "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\$printer" /f >/dev/null 2>&1 || true
+done
 "$wine" "$bin/kvxctl.exe" remove-driver >/dev/null 2>&1 || true
+# remove_driver_files: deletes the platform's driver files from the driver directory.
+remove_driver_files() {
+    "$wine" "$bin/kvxctl.exe" --json status 2>/dev/null | tr -d '\r' >"$out" || true
+    python3 -c 'import json, sys; print("\n".join(f["path"] for f in json.load(open(sys.argv[1]))["files"]))' "$out" |
+        while read -r path; do rm -f "$("$wine" winepath -u "$path" 2>/dev/null | tr -d '\r')"; done
+}
+remove_driver_files
 
-EXPECT_EXIT="0 3" kvxctl install-driver
-if [ "$last_exit" = 3 ]; then
-    echo "# The tour places labelled placeholder files where the driver files belong."
-    sed -n 's/^kvxctl: missing driver file //p' "$out" | while read -r path; do
-        unix=$("$wine" winepath -u "$path" 2>/dev/null | tr -d '\r')
-        echo "PLACEHOLDER created by the kvxctl tour - not a real driver file" >"$unix"
-        echo "placed $path"
-    done
-    echo
-    kvxctl install-driver
-fi
+echo "# Not ready: the driver files are missing, nothing is registered."
+EXPECT_EXIT=3 kvxctl status
+shows 'NOT READY'
+EXPECT_EXIT=3 kvxctl install-driver
+[ "$(grep -c 'missing driver file' "$out")" = "$(sort -u "$out" | grep -c 'missing driver file')" ] ||
+    { echo "tour: a missing file was named twice" >&2; exit 1; }
+
+echo "# The tour's folder of labelled placeholder files where the driver files would come from."
+files=$(mktemp -d)
+trap 'rm -f "$out" "$out.raw"; rm -rf "$files"' EXIT
+mkdir "$files/Driver files" "$files/with a folder"
+"$wine" "$bin/kvxctl.exe" --json status 2>/dev/null | tr -d '\r' >"$out" || true
+for name in $(python3 -c 'import json, sys; print(" ".join(f["name"] for f in json.load(open(sys.argv[1]))["files"]))' "$out"); do
+    echo "PLACEHOLDER created by the kvxctl tour - not a real driver file" >"$files/Driver files/$name"
+    mkdir "$files/with a folder/$name"
+done
+from=$("$wine" winepath -w "$files/Driver files" | tr -d '\r')
+EXPECT_EXIT=7 kvxctl install-driver --from "$from\\none here"
+shows 'does not exist'
+EXPECT_EXIT=7 kvxctl install-driver --from "$("$wine" winepath -w "$files/with a folder" | tr -d '\r')"
+shows 'is a folder, not a driver file'
+EXPECT_EXIT=1 kvxctl install-printer "$(printf 'P%.0s' {1..600})" --from "$from"
+shows 'at most 504 characters'
+EXPECT_EXIT=3 kvxctl status
+
+kvxctl install-driver --from "$from"
+shows '^copied '
+kvxctl --from "$from" install-driver
+shows '^unchanged '
 kvxctl remove-driver
 EXPECT_EXIT=1 kvxctl remove-driver
 echo "# Wine's connect dialog hands back no printer, but the driver goes in first."
@@ -62,18 +113,32 @@ grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' "$out"
 kvxctl remove-driver
 echo "# browse-dialog needs someone to answer it: see scripts/browse_dialog_screenshot.sh."
 
+echo "# Back to a machine without the driver files: install-printer --from places them."
+remove_driver_files
+EXPECT_EXIT=3 kvxctl status
 echo "# A printer on LPT1: (installing it installs the driver again first)."
-kvxctl install-printer LPT1:
-# An earlier tour may have left the printer; its name on this release is then the NT 4 form.
+kvxctl install-printer LPT1: --from "$from"
+shows '^copied '
 printer=$(sed -n 's/^added printer "\(.*\)" on .*/\1/p' "$out")
+kvxctl status
+shows '^ready$'
 kvxctl driver-name "${printer:-KVX_50 LPT1:}"
 kvxctl ports
 kvxctl whoami
 
-# shows PATTERN: fails the tour unless the last command's output matches.
-shows() {
-    grep -q -- "$1" "$out" || { echo "tour: expected output matching '$1'" >&2; exit 1; }
-}
+echo "# Each command's --json output is one JSON document."
+kvxctl_json status
+json_holds 'd["ready"] and d["exit_code"] == 0 and all(f["present"] for f in d["files"]) and d["printers"]'
+kvxctl_json platform
+json_holds 'd["platform_code"] in (2, 4, 8, 16)'
+kvxctl_json driver-dir
+kvxctl_json ports
+json_holds '"LPT1:" in d["ports"]'
+kvxctl_json whoami
+kvxctl_json driver-name "${printer:-KVX_50 LPT1:}"
+json_holds 'd["driver_data_name"] in ("KVX", "KVX_50")'
+kvxctl_json install-driver --from "$from"
+json_holds 'd["installed"] and all(f["action"] == "unchanged" for f in d["files"])'
 
 echo "# The test network provider serves the network of tests/wine/test_network.txt."
 WINE=$wine "$here/../tests/wine/netprovider/register.sh" "$WINEPREFIX" "$bin" \
@@ -88,6 +153,8 @@ shows 'server  *\\\\PRN01'
 kvxctl browse --provider "Kvx Network" SALES '\\PRN01'
 shows 'share  *\\\\PRN01\\Thermal'
 kvxctl browse --raw --provider "Kvx Network" SALES '\\PRN01'
+kvxctl_json browse --provider "Kvx Network" SALES '\\PRN01'
+json_holds '"\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]]'
 # Leave no Wine session of wine64 behind: a later program on a display must not
 # join one that started without it. (The 32-bit route's server is persistent; its
 # programs open their windows on the display they are started with.)

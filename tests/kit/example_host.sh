@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The sample host against the installed kit.
-#   example_host.sh build SOURCE_DIR BUILD_DIR TOOLCHAIN_FILE
-#     installs BUILD_DIR into BUILD_DIR/kit-example/prefix, checks the layout, and
-#     builds examples/host against it with the same toolchain;
+#   example_host.sh build SOURCE_DIR BUILD_DIR TOOLCHAIN_FILE ARCH [OTHER_BUILD_DIR]
+#     installs BUILD_DIR (architecture ARCH, x86 or x64) into
+#     BUILD_DIR/kit-example/prefix, and beside it the other architecture's build
+#     tree when OTHER_BUILD_DIR holds one; checks the layout, and builds
+#     examples/host against the prefix with the same toolchain: find_package must
+#     pick ARCH's DLL and import library;
 #   example_host.sh run BUILD_DIR
 #     runs the built host under Wine (exit 77 where this machine cannot run it)
 #     over the test network provider and checks what it prints.
@@ -10,28 +13,71 @@ set -euo pipefail
 mode=$1
 here=$(cd "$(dirname "$0")/../.." && pwd)
 
-if [ "$mode" = build ]; then
-    src=$2 build=$3 toolchain=$4
-    work=$build/kit-example
-    rm -rf "$work"
-    cmake --install "$build" --prefix "$work/prefix" >/dev/null
-    for file in bin/KVX_32.dll bin/kvxctl.exe lib/libkvx32.dll.a lib/KVX_32.lib include/kvx32.h \
-        lib/cmake/kvx32/kvx32Config.cmake lib/cmake/kvx32/kvx32ConfigVersion.cmake; do
-        [ -f "$work/prefix/$file" ] || { echo "the kit lacks $file"; exit 1; }
+# kit_layout PREFIX ARCH: the files an architecture's part of the kit holds.
+kit_layout() {
+    for file in bin/$2/KVX_32.dll bin/$2/kvxctl.exe lib/$2/libkvx32.dll.a lib/$2/KVX_32.lib \
+        include/kvx32.h lib/cmake/kvx32/kvx32Config.cmake lib/cmake/kvx32/kvx32ConfigVersion.cmake; do
+        [ -f "$1/$file" ] || { echo "the kit lacks $file"; exit 1; }
     done
-    cmake -S "$src/examples/host" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$work/build"
-    [ -f "$work/build/kvx_host.exe" ] && [ -f "$work/build/KVX_32.dll" ] ||
+}
+# pe_machine FILE: x86 or x64, from the PE header.
+pe_machine() {
+    case $("$kvx_objdump" -f "$1" | sed -n 's/.*file format //p') in
+    coff-i386 | pei-i386) echo x86 ;;
+    coff-x86-64 | pei-x86-64) echo x64 ;;
+    *) echo unknown ;;
+    esac
+}
+
+# build_host PREFIX WORK TOOLCHAIN ARCH: builds examples/host in WORK against the kit
+# in PREFIX; find_package must pick ARCH's DLL and import library.
+build_host() {
+    local prefix=$1 work=$2 toolchain=$3 arch=$4 file unknown imports
+    cmake -S "$src/examples/host" -B "$work" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$work"
+    [ -f "$work/kvx_host.exe" ] && [ -f "$work/KVX_32.dll" ] ||
         { echo "kvx_host.exe and KVX_32.dll are not side by side"; exit 1; }
+    for file in kvx_host.exe KVX_32.dll; do
+        [ "$(pe_machine "$work/$file")" = "$arch" ] ||
+            { echo "$file beside the $arch host is $(pe_machine "$work/$file")"; exit 1; }
+    done
+    cmp -s "$work/KVX_32.dll" "$prefix/bin/$arch/KVX_32.dll" ||
+        { echo "the $arch host got another KVX_32.dll than bin/$arch/KVX_32.dll"; exit 1; }
     # The import library maps what the host calls to names the DLL exports.
-    . "$here/tests/kit/pe_names.sh"
-    unknown=$(comm -13 <(pe_exports "$work/prefix/bin/KVX_32.dll") \
-        <(pe_imports "$work/build/kvx_host.exe" KVX_32.dll))
-    imports=$(pe_imports "$work/build/kvx_host.exe" KVX_32.dll | wc -l)
+    unknown=$(comm -13 <(pe_exports "$prefix/bin/$arch/KVX_32.dll") \
+        <(pe_imports "$work/kvx_host.exe" KVX_32.dll))
+    imports=$(pe_imports "$work/kvx_host.exe" KVX_32.dll | wc -l)
     [ -z "$unknown" ] && [ "$imports" -gt 0 ] ||
         { echo "kvx_host.exe imports from KVX_32.dll names it does not export: $unknown"; exit 1; }
-    echo "example host built against the kit in $work/prefix ($imports imports from KVX_32.dll)"
+    echo "example host ($arch) built against the kit in $prefix ($imports imports from KVX_32.dll)"
+}
+
+if [ "$mode" = build ]; then
+    src=$2 build=$3 toolchain=$4 arch=$5 other=${6:-} other_toolchain=${7:-}
+    work=$build/kit-example
+    rm -rf "$work"
+    . "$here/tests/kit/pe_names.sh"
+    cmake --install "$build" --prefix "$work/prefix" >/dev/null
+    kit_layout "$work/prefix" "$arch"
+    [ "$(pe_machine "$work/prefix/bin/$arch/KVX_32.dll")" = "$arch" ] ||
+        { echo "bin/$arch/KVX_32.dll is not an $arch DLL"; exit 1; }
+    if [ -n "$other" ] && [ ! -f "$other/cmake_install.cmake" ]; then
+        echo "no build tree in $other: the kit's other architecture is not checked"
+        [ "${CI:-}" != true ] || exit 1
+        other=
+    fi
+    if [ -n "$other" ]; then
+        # The other architecture's build tree into the same prefix: each host
+        # still finds its own DLL.
+        other_arch=$([ "$arch" = x86 ] && echo x64 || echo x86)
+        cmake --install "$other" --prefix "$work/prefix" >/dev/null
+        kit_layout "$work/prefix" "$other_arch"
+        [ "$(pe_machine "$work/prefix/bin/$other_arch/KVX_32.dll")" = "$other_arch" ] ||
+            { echo "bin/$other_arch/KVX_32.dll is not an $other_arch DLL"; exit 1; }
+        build_host "$work/prefix" "$work/build-$other_arch" "$other_toolchain" "$other_arch"
+    fi
+    build_host "$work/prefix" "$work/build" "$toolchain" "$arch"
     exit 0
 fi
 

@@ -2,6 +2,8 @@
 // by export name.
 #include "binding.h"
 
+#include "commands.h"
+
 #include <win32.h>
 
 namespace {
@@ -29,8 +31,8 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     return true;
 }
 
-const char* BindingOptionsHelp() {
-    return "  --dll PATH        load the library from PATH (default: KVX_32.dll beside kvxctl)\n";
+void PrintBindingOptionsHelp() {
+    PrintHelpRow("--dll PATH", "load the library from PATH (default: KVX_32.dll beside kvxctl)");
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {

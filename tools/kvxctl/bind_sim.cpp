@@ -1,83 +1,95 @@
 // Binding to the library linked into kvxctl over the simulated platform. The
-// simulated machine starts as a new Windows NT 4.0; options change it.
+// simulated machine starts as a new Windows NT 4.0; options change it, in any
+// order: the driver files are placed once the release is known.
 #include "binding.h"
 
-#include <sim_kvx_setup.h>
+#include "commands.h"
+#include "sim_driver_disk.h"
+
+#include <sim_control.h>
+
+#undef KVX32_NO_PROTOTYPES
+#include <kvx32.h>
+
+namespace {
+
+struct SimSetup {
+    bool placeDriverFiles = false;
+    bool readOnlyDriverDirectory = false;
+    std::string driverStore;
+};
+
+SimSetup g_setup;
+
+} // namespace
 
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     std::string option = argv[*index];
     if (option == "--with-driver-files") {
-        sim::PlaceKvxDriverFiles();
+        g_setup.placeDriverFiles = true;
+        return true;
+    }
+    if (option == "--read-only-driver-dir") {
+        g_setup.readOnlyDriverDirectory = true;
         return true;
     }
     if (option == "--browse-cancel") {
         sim::QueueBrowseCancel();
         return true;
     }
+    bool known = option == "--connect-printer" || option == "--browse-path" ||
+                 option == "--browse-printer" || option == "--network" || option == "--windows" ||
+                 option == "--driver-store";
+    if (!known)
+        return false;
+    if (*index + 1 >= argc) {
+        *error = option + " needs a value";
+        return true;
+    }
+    std::string value = argv[++*index];
     if (option == "--connect-printer") {
-        if (*index + 1 >= argc) {
-            *error = "--connect-printer needs a printer name";
-            return true;
-        }
         // A shared printer on a server of the simulated network.
-        std::string name = argv[++*index];
         sim::Printer printer;
-        printer.name = name;
+        printer.name = value;
         printer.port = "LPT1:";
         printer.driver = "Thermal on the server";
         sim::AddPrinter(printer);
-        sim::QueueConnectChoice(name);
-        return true;
-    }
-    if (option == "--browse-path" || option == "--browse-printer") {
-        if (*index + 1 >= argc) {
-            *error = option + " needs a value";
-            return true;
-        }
-        std::string value = argv[++*index];
-        // A file-system item shows its last component; a printer has no path.
-        if (option == "--browse-path")
-            sim::QueueBrowseChoice({value.substr(value.find_last_of('\\') + 1), value, true});
-        else
-            sim::QueueBrowseChoice({value, "", false});
-        return true;
-    }
-    if (option == "--network") {
-        if (*index + 1 >= argc)
-            *error = "--network needs a tree file";
-        else
-            sim::LoadNetworkTreeFile(argv[++*index], error);
-        return true;
-    }
-    if (option != "--windows")
-        return false;
-    if (*index + 1 >= argc) {
-        *error = "--windows needs a release name";
-        return true;
-    }
-    std::string release = argv[++*index];
-    if (!sim::SetWindowsVersion(release))
-        *error = "unknown Windows release '" + release +
+        sim::QueueConnectChoice(value);
+    } else if (option == "--browse-path") {
+        // A file-system item shows its last component.
+        sim::QueueBrowseChoice({value.substr(value.find_last_of('\\') + 1), value, true});
+    } else if (option == "--browse-printer") {
+        sim::QueueBrowseChoice({value, "", false}); // a printer has no path
+    } else if (option == "--network") {
+        sim::LoadNetworkTreeFile(value, error);
+    } else if (option == "--driver-store") {
+        g_setup.driverStore = value;
+    } else if (!sim::SetWindowsVersion(value)) {
+        *error = "unknown Windows release '" + value +
                  "' (win31 win95 win98 winme nt351 nt40 win2k winxp win10)";
+    }
     return true;
 }
 
-const char* BindingOptionsHelp() {
-    return "  --windows RELEASE     simulate that Windows release (default nt40): win31 win95\n"
-           "                        win98 winme nt351 nt40 win2k winxp win10\n"
-           "  --with-driver-files   place the platform's driver files in the simulated\n"
-           "                        driver directory (give it after --windows)\n"
-           "  --browse-path PATH    the next browse dialog confirms a folder with that path\n"
-           "  --browse-printer NAME the next browse dialog confirms a printer of that name\n"
-           "                        (no file-system path)\n"
-           "  --browse-cancel       the next browse dialog is cancelled (also the default)\n"
-           "  --connect-printer NAME  the connect dialog picks the shared printer NAME\n"
-           "                        (\\\\SERVER\\PRINTER); without it the dialog is cancelled\n"
-           "  --network FILE        simulate the network a tree file of the test network\n"
-           "                        provider describes (tests/wine/test_network.txt)\n";
+void PrintBindingOptionsHelp() {
+    PrintHelpRow("--windows RELEASE", "simulate that Windows release (default nt40): win31\n"
+                                      "win95 win98 winme nt351 nt40 win2k winxp win10");
+    PrintHelpRow("--with-driver-files",
+                 "place placeholders for the platform's driver files\nin the driver directory");
+    PrintHelpRow("--driver-store FOLDER", "keep the simulated driver directories in FOLDER\n"
+                                          "(default: a temporary folder)");
+    PrintHelpRow("--read-only-driver-dir", "make the driver directory refuse writes");
+    PrintHelpRow("--browse-path PATH", "the next browse dialog confirms a folder with that path");
+    PrintHelpRow("--browse-printer NAME", "the next browse dialog confirms a printer of that\n"
+                                          "name (no file-system path)");
+    PrintHelpRow("--browse-cancel", "the next browse dialog is cancelled (also the default)");
+    PrintHelpRow("--connect-printer NAME", "the connect dialog picks the shared printer NAME\n"
+                                           "(\\\\SERVER\\PRINTER); else it is cancelled");
+    PrintHelpRow("--network FILE", "simulate the network a tree file of the test network\n"
+                                   "provider describes (tests/wine/test_network.txt)");
 }
 
-bool BindLibrary(KvxLibrary* library, std::string*) {
+bool BindLibrary(KvxLibrary* library, std::string* error) {
     library->GetPlatformFrom32 = &GetPlatformFrom32;
     library->GetPrinterDriverDir = &GetPrinterDriverDir;
     library->InstallThermalPrinterDriver = &InstallThermalPrinterDriver;
@@ -90,5 +102,14 @@ bool BindLibrary(KvxLibrary* library, std::string*) {
     library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
     library->GetNetBrowseDialogNT4 = &GetNetBrowseDialogNT4;
     library->GetPortsSelect = &GetPortsSelect;
+    if (!SetUpSimDriverDisk(g_setup.driverStore, error))
+        return false;
+    if (g_setup.placeDriverFiles) {
+        int16_t code = 0, major = 0, minor = 0, id = 0;
+        GetPlatformFrom32(&code, &major, &minor, &id);
+        if (!PlacePlaceholderDriverFiles(code, error))
+            return false;
+    }
+    SetSimDriverDiskReadOnly(g_setup.readOnlyDriverDirectory);
     return true;
 }

@@ -23,12 +23,13 @@ struct KvxLibrary {
 };
 
 // Options only this binding understands (the DLL path, or the simulated
-// machine's set-up). Consumes argv[*index] (and its value) and returns true when
-// the option is one of them; on a bad value sets *error.
+// machine's set-up), anywhere on the command line. Consumes argv[*index] (and its
+// value) and returns true when the option is one of them; on a bad value sets
+// *error. What depends on other options is done by BindLibrary.
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error);
 
-// Help lines for those options.
-const char* BindingOptionsHelp();
+// Help rows for those options.
+void PrintBindingOptionsHelp();
 
 // Binds every export; false with a message when the library cannot be loaded or
 // lacks an export.

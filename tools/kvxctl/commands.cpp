@@ -1,12 +1,84 @@
 #include "commands.h"
 
+#include "driver_setup.h"
+#include "json_writer.h"
+
 #include <win32.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Help rows: the usage column's width, and where a summary's lines wrap.
+constexpr size_t kHelpColumn = 26;
+
+int RunPlatform(const Invocation& call) {
+    if (!call.arguments.empty())
+        return kExitUsage;
+    int16_t code = 0, major = 0, minor = 0, id = 0;
+    call.kvx.GetPlatformFrom32(&code, &major, &minor, &id);
+    if (call.json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("platform_code").Number(code);
+        json.Key("platform_name").String(PlatformName(code));
+        json.Key("major").Number(major).Key("minor").Number(minor);
+        json.Key("platform_id").Number(id);
+        json.EndObject().Print();
+        return kExitOk;
+    }
+    std::printf("platform code  %d (%s)\nversion        %d.%d\nplatform id    %d\n", code,
+                PlatformName(code), major, minor, id);
+    return kExitOk;
+}
+
+int RunDriverDir(const Invocation& call) {
+    if (!call.arguments.empty())
+        return kExitUsage;
+    std::string directory;
+    if (!DriverDirectory(call.kvx, &directory)) {
+        std::fprintf(stderr, "kvxctl: the spooler reported no driver directory\n");
+        return kExitRefused;
+    }
+    if (call.json)
+        JsonWriter().BeginObject().Key("driver_directory").String(directory).EndObject().Print();
+    else
+        std::printf("%s\n", directory.c_str());
+    return kExitOk;
+}
+
+const Command kCommands[] = {
+    {"status", "", "whether this machine is ready, and what to do if not", RunStatus, true},
+    {"platform", "", "show the platform code and the system version", RunPlatform, true},
+    {"driver-dir", "", "show the spooler's printer-driver directory", RunDriverDir, true},
+    {"install-driver", "[--from FOLDER [--force]]",
+     "register the thermal printer driver; --from copies its files\n"
+     "from FOLDER into driver-dir first (--force replaces different ones)",
+     RunInstallDriver, true},
+    {"remove-driver", "", "remove the driver registration", RunRemoveDriver, true},
+    {"install-printer", "PORT [--from FOLDER [--force]]",
+     "install the driver and add a thermal printer on PORT\n"
+     "(--from and --force as for install-driver)",
+     RunInstallPrinter, true},
+    {"driver-name", "PRINTER", "show the base name of the printer's driver data file",
+     RunDriverName, true},
+    {"ports", "", "list the local ports", RunPorts, true},
+    {"configure-port", "PORT", "open the configuration dialog of PORT", RunConfigurePort, false},
+    {"whoami", "", "show the user and computer names", RunWhoami, true},
+    {"browse-dialog", "[--title TEXT]",
+     "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog, false},
+    {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
+     RunConnectDialog, false},
+    {"browse", "[--provider NAME] [--raw] [NAME ...]",
+     "list what lies under a network container (providers,\n"
+     "a provider's domains, a domain's servers, a server's shares)",
+     RunBrowse, true},
+};
+
+} // namespace
 
 const char* PlatformName(int code) {
     switch (code) {
@@ -29,8 +101,7 @@ int PlatformCode(const KvxLibrary& kvx) {
     return code;
 }
 
-// The driver directory through the library's two-call protocol: ask for the
-// length, then fetch into a buffer of length + 1 bytes.
+// Ask for the length, then fetch into a buffer of length + 1 bytes.
 bool DriverDirectory(const KvxLibrary& kvx, std::string* directory) {
     uint32_t length = 0;
     uint32_t* lengthRef = &length;
@@ -45,110 +116,98 @@ bool DriverDirectory(const KvxLibrary& kvx, std::string* directory) {
     return true;
 }
 
-int RunPlatform(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
+int RunInstallDriver(const Invocation& call) {
+    CommandLine line;
+    if (!SplitArguments(call.arguments, {"--force"}, {"--from"}, &line) || !line.operands.empty())
         return kExitUsage;
-    int16_t code = 0, major = 0, minor = 0, id = 0;
-    kvx.GetPlatformFrom32(&code, &major, &minor, &id);
-    std::printf("platform code  %d (%s)\nversion        %d.%d\nplatform id    %d\n", code,
-                PlatformName(code), major, minor, id);
+    DriverSetup setup;
+    int result = PrepareDriverFiles(call.kvx, line, &setup);
+    if (result != kExitOk)
+        return result;
+    if (!call.json)
+        PrintPlacedFiles(setup, stdout);
+    if (call.kvx.InstallThermalPrinterDriver() != 1) {
+        if (call.json) // the files copied are still named
+            PrintPlacedFiles(setup, stderr);
+        std::fprintf(stderr, "kvxctl: the spooler refused the driver \"%s\"\n",
+                     setup.driver.name.c_str());
+        return kExitRefused;
+    }
+    if (call.json) {
+        JsonWriter json;
+        json.BeginObject();
+        WriteDriverSetup(json, setup);
+        json.Key("installed").Bool(true);
+        json.EndObject().Print();
+    } else {
+        std::printf("installed driver \"%s\" from %s\n", setup.driver.name.c_str(),
+                    setup.directory.c_str());
+    }
     return kExitOk;
 }
 
-int RunDriverDir(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
+int RunRemoveDriver(const Invocation& call) {
+    if (!call.arguments.empty())
         return kExitUsage;
-    std::string directory;
-    if (!DriverDirectory(kvx, &directory)) {
-        std::fprintf(stderr, "kvxctl: the spooler reported no driver directory\n");
-        return kExitRefused;
-    }
-    std::printf("%s\n", directory.c_str());
-    return kExitOk;
-}
-
-int RunInstallDriver(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
-        return kExitUsage;
-    // The library copies no files and hides the spooler's reason for a refusal,
-    // so name what is missing before asking.
-    std::string directory;
-    if (!DriverDirectory(kvx, &directory)) {
-        std::fprintf(stderr, "kvxctl: the spooler reported no driver directory\n");
-        return kExitRefused;
-    }
-    kvx_driver_files files = kvx_driver_files_for(PlatformCode(kvx));
-    int missing = 0;
-    for (const char* file : {files.driver_file, files.data_file, files.config_file}) {
-        std::string path = directory + file;
-        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-            std::fprintf(stderr, "kvxctl: missing driver file %s\n", path.c_str());
-            ++missing;
-        }
-    }
-    if (missing != 0) {
-        std::fprintf(stderr, "kvxctl: copy the files above into %s, then try again\n",
-                     directory.c_str());
-        return kExitMissingFiles;
-    }
-    if (kvx.InstallThermalPrinterDriver() != 1) {
-        std::fprintf(stderr, "kvxctl: the spooler refused the driver \"%s\"\n", files.driver_name);
-        return kExitRefused;
-    }
-    std::printf("installed driver \"%s\" from %s\n", files.driver_name, directory.c_str());
-    return kExitOk;
-}
-
-int RunRemoveDriver(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
-        return kExitUsage;
-    int32_t error = kvx.DesInstallThermalPrinterDriver();
+    int32_t error = call.kvx.DesInstallThermalPrinterDriver();
     if (error != 0) {
         std::fprintf(stderr, "kvxctl: the spooler refused the removal: %d (%s)\n", error,
                      ErrorName(static_cast<unsigned>(error)));
         return kExitRefused;
     }
-    std::printf("removed the driver\n");
+    if (call.json)
+        JsonWriter().BeginObject().Key("removed").Bool(true).EndObject().Print();
+    else
+        std::printf("removed the driver\n");
     return kExitOk;
 }
 
-const Command kCommands[] = {
-    {"platform", "", "show the platform code and the system version", RunPlatform},
-    {"driver-dir", "", "show the spooler's printer-driver directory", RunDriverDir},
-    {"install-driver", "", "register the thermal printer driver (its files must be in driver-dir)",
-     RunInstallDriver},
-    {"remove-driver", "", "remove the driver registration", RunRemoveDriver},
-    {"install-printer", "PORT", "install the driver and add a thermal printer on PORT",
-     RunInstallPrinter},
-    {"driver-name", "PRINTER", "show the base name of the printer's driver data file",
-     RunDriverName},
-    {"ports", "", "list the local ports", RunPorts},
-    {"configure-port", "PORT", "open the configuration dialog of PORT", RunConfigurePort},
-    {"whoami", "", "show the user and computer names", RunWhoami},
-    {"browse-dialog", "[--title TEXT]",
-     "pick a printer in the shell's browse dialog, show its path", RunBrowseDialog},
-    {"connect-dialog", "", "connect to a network printer in the system's dialog, show its name",
-     RunConnectDialog},
-    {"browse", "[--provider NAME] [--raw] [NAME ...]",
-     "list what lies under a network container (providers, a provider's domains, ...)", RunBrowse},
-};
-
-} // namespace
+bool SplitArguments(const std::vector<std::string>& arguments,
+                    std::initializer_list<const char*> flags,
+                    std::initializer_list<const char*> valued, CommandLine* line) {
+    auto known = [](std::initializer_list<const char*> names, const std::string& argument) {
+        for (const char* name : names)
+            if (argument == name)
+                return true;
+        return false;
+    };
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (known(flags, argument)) {
+            line->flags.insert(argument);
+        } else if (known(valued, argument)) {
+            if (i + 1 >= arguments.size())
+                return false;
+            line->values[argument] = arguments[++i];
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return false;
+        } else {
+            line->operands.push_back(argument);
+        }
+    }
+    return true;
+}
 
 const char* ErrorName(unsigned error) {
     switch (error) {
     case 2:
         return "ERROR_FILE_NOT_FOUND";
+    case 3:
+        return "ERROR_PATH_NOT_FOUND";
     case 5:
         return "ERROR_ACCESS_DENIED";
     case 31:
         return "ERROR_GEN_FAILURE";
+    case 112:
+        return "ERROR_DISK_FULL";
     case 1223:
         return "ERROR_CANCELLED";
     case 1796:
         return "ERROR_UNKNOWN_PORT";
     case 1797:
         return "ERROR_UNKNOWN_PRINTER_DRIVER";
+    case 1802:
+        return "ERROR_PRINTER_ALREADY_EXISTS";
     case 1805:
         return "ERROR_INVALID_ENVIRONMENT";
     case 3001:
@@ -165,9 +224,28 @@ const Command* FindCommand(const std::string& name) {
     return nullptr;
 }
 
+void PrintHelpRow(const std::string& usage, const std::string& summary) {
+    std::string indent(kHelpColumn + 2, ' ');
+    std::string left = "  " + usage;
+    if (usage.size() + 1 > kHelpColumn)
+        std::printf("%s\n%s", left.c_str(), indent.c_str());
+    else
+        std::printf("%-*s", static_cast<int>(kHelpColumn + 2), left.c_str());
+    for (size_t start = 0; start <= summary.size();) {
+        size_t end = summary.find('\n', start);
+        if (end == std::string::npos)
+            end = summary.size();
+        std::printf("%s%s\n", start == 0 ? "" : indent.c_str(),
+                    summary.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+}
+
 void PrintCommands() {
     for (const Command& command : kCommands) {
-        std::string usage = std::string(command.name) + " " + command.arguments;
-        std::printf("  %-22s %s\n", usage.c_str(), command.summary);
+        std::string usage = command.name;
+        if (command.arguments[0] != '\0')
+            usage += std::string(" ") + command.arguments;
+        PrintHelpRow(usage, command.summary);
     }
 }

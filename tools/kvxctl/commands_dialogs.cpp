@@ -4,7 +4,6 @@
 #include "commands.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -60,23 +59,26 @@ template <typename Call> int RunTwoCalls(Call call, const char* what, int32_t ex
 
 } // namespace
 
-int RunBrowseDialog(const KvxLibrary& kvx, int argc, char** argv) {
-    const char* title = nullptr;
-    if (argc == 2 && std::strcmp(argv[0], "--title") == 0)
-        title = argv[1];
-    else if (argc != 0)
+int RunBrowseDialog(const Invocation& call) {
+    CommandLine line;
+    if (!SplitArguments(call.arguments, {}, {"--title"}, &line) || !line.operands.empty())
         return kExitUsage;
+    const KvxLibrary& kvx = call.kvx;
+    auto title = line.values.find("--title");
+    const char* titleText = title != line.values.end() ? title->second.c_str() : nullptr;
     // The path's size counts its terminator: the buffer is exactly the reported size.
     return RunTwoCalls(
         [&](int32_t maxLen, char* destination) {
-            return kvx.GetNetBrowseDialog32b(0, maxLen, destination, nullptr, 0, title, 0, 0, 0);
+            return kvx.GetNetBrowseDialog32b(0, maxLen, destination, nullptr, 0, titleText, 0, 0,
+                                             0);
         },
         "path", 0);
 }
 
-int RunConnectDialog(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
+int RunConnectDialog(const Invocation& call) {
+    if (!call.arguments.empty())
         return kExitUsage;
+    const KvxLibrary& kvx = call.kvx;
     // The name's size leaves out its terminator: the buffer is one byte longer.
     return RunTwoCalls(
         [&](int32_t maxLen, char* destination) {

@@ -1,6 +1,8 @@
 // kvxctl browse: what lies under a network container, through GetPortsSelect.
 #include "commands.h"
 
+#include "json_writer.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,37 +85,41 @@ void PrintRaw(const std::vector<char>& list) {
 
 } // namespace
 
-int RunBrowse(const KvxLibrary& kvx, int argc, char** argv) {
-    std::string provider;
-    bool raw = false;
-    std::vector<std::string> names;
-    for (int i = 0; i < argc; ++i) {
-        std::string argument = argv[i];
-        if (argument == "--provider" && i + 1 < argc)
-            provider = argv[++i];
-        else if (argument == "--raw")
-            raw = true;
-        else if (argument.rfind("--", 0) == 0)
-            return kExitUsage;
-        else
-            names.push_back(argument);
+int RunBrowse(const Invocation& call) {
+    CommandLine line;
+    if (!SplitArguments(call.arguments, {"--raw"}, {"--provider"}, &line))
+        return kExitUsage;
+    bool raw = line.flags.count("--raw") != 0;
+    if (raw && call.json) {
+        std::fprintf(stderr, "kvxctl: --raw and --json exclude each other\n");
+        return kExitUsage;
     }
+    std::string provider = line.values.count("--provider") ? line.values["--provider"] : "";
+    const std::vector<std::string>& names = line.operands;
     std::string path;
     if (!BuildPath(names, &path))
         return kExitUsage;
     std::vector<char> list;
-    if (!FetchList(kvx, provider, path, &list)) {
+    if (!FetchList(call.kvx, provider, path, &list)) {
         std::fprintf(stderr, "kvxctl: the library returned no list\n");
         return kExitRefused;
     }
 
-    std::string where = provider.empty() ? "the network" : provider;
-    for (const std::string& name : names)
-        where += " > " + name;
-    std::printf("under %s (NetworkPath \"%s\"):\n", where.c_str(), path.c_str());
-    if (raw) {
-        PrintRaw(list);
-        return kExitOk;
+    JsonWriter json;
+    if (call.json) {
+        json.BeginObject().Key("provider").String(provider).Key("containers").BeginArray();
+        for (const std::string& name : names)
+            json.String(name);
+        json.EndArray().Key("network_path").String(path).Key("entries").BeginArray();
+    } else {
+        std::string where = provider.empty() ? "the network" : provider;
+        for (const std::string& name : names)
+            where += " > " + name;
+        std::printf("under %s (NetworkPath \"%s\"):\n", where.c_str(), path.c_str());
+        if (raw) {
+            PrintRaw(list);
+            return kExitOk;
+        }
     }
     uint32_t offset = 0, count = 0;
     kvx_net_entry entry;
@@ -122,13 +128,23 @@ int RunBrowse(const KvxLibrary& kvx, int argc, char** argv) {
                                       &entry)) == 1) {
         const char* kind = KindName(entry.display_type);
         std::string kindText = kind ? kind : "type " + std::to_string(entry.display_type);
-        std::printf("  %-10s %-28s %s\n", kindText.c_str(), entry.remote_name, entry.provider);
+        if (call.json) {
+            json.BeginObject().Key("kind").String(kindText);
+            json.Key("display_type").Number(entry.display_type);
+            json.Key("remote_name").String(entry.remote_name);
+            json.Key("provider").String(entry.provider).EndObject();
+        } else {
+            std::printf("  %-10s %-28s %s\n", kindText.c_str(), entry.remote_name, entry.provider);
+        }
         ++count;
     }
     if (read < 0) {
         std::fprintf(stderr, "kvxctl: the list breaks off at byte %u\n", offset);
         return kExitRefused;
     }
-    std::printf("%u %s\n", count, count == 1 ? "entry" : "entries");
+    if (call.json)
+        json.EndArray().EndObject().Print();
+    else
+        std::printf("%u %s\n", count, count == 1 ? "entry" : "entries");
     return kExitOk;
 }

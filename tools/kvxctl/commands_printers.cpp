@@ -1,6 +1,10 @@
 // kvxctl's printer, port and identity commands.
 #include "commands.h"
 
+#include "driver_setup.h"
+#include "json_writer.h"
+#include "spooler_lists.h"
+
 #include <win32.h>
 
 #include <cstdio>
@@ -10,20 +14,9 @@
 
 namespace {
 
-// The names of the local printers, as the spooler lists them.
-std::vector<std::string> LocalPrinterNames() {
-    DWORD needed = 0, count = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + sizeof(PRINTER_INFO_4A));
-    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, buffer.data(),
-                       static_cast<DWORD>(buffer.size()), &needed, &count))
-        return {};
-    const auto* printers = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
-    std::vector<std::string> names;
-    for (DWORD i = 0; i < count; ++i)
-        names.push_back(printers[i].pPrinterName);
-    return names;
-}
+// The library refuses a port name whose printer name ("KVX_50 " and the port)
+// would not fit its 512-byte name buffer; kvxctl says so before copying anything.
+constexpr size_t kMaxPortName = 504;
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     for (const std::string& known : names)
@@ -32,87 +25,159 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return false;
 }
 
+std::vector<std::string> LocalPrinterNames() {
+    std::vector<std::string> names;
+    for (const LocalPrinter& printer : LocalPrinters())
+        names.push_back(printer.name);
+    return names;
+}
+
 } // namespace
 
-int RunInstallPrinter(const KvxLibrary& kvx, int argc, char** argv) {
-    if (argc != 1)
+int RunInstallPrinter(const Invocation& call) {
+    CommandLine line;
+    if (!SplitArguments(call.arguments, {"--force"}, {"--from"}, &line) ||
+        line.operands.size() != 1)
         return kExitUsage;
-    const char* port = argv[0];
+    const std::string& port = line.operands[0];
+    if (port.size() > kMaxPortName) {
+        std::fprintf(stderr, "kvxctl: a port name has at most %zu characters; this one has %zu\n",
+                     kMaxPortName, port.size());
+        return kExitRefused;
+    }
+    DriverSetup setup;
+    bool placing = line.values.count("--from") != 0;
+    if (placing) {
+        int result = PrepareDriverFiles(call.kvx, line, &setup);
+        if (result != kExitOk)
+            return result;
+        if (!call.json)
+            PrintPlacedFiles(setup, stdout);
+    }
     std::vector<std::string> before = LocalPrinterNames();
-    if (kvx.InstallThermalPrinter(port) != 1) {
+    if (call.kvx.InstallThermalPrinter(port.c_str()) != 1) {
+        if (call.json)
+            PrintPlacedFiles(setup, stderr);
         std::fprintf(stderr,
                      "kvxctl: the spooler refused a printer on %s (is the port known and the "
                      "driver installed? see ports and install-driver)\n",
-                     port);
+                     port.c_str());
         return kExitRefused;
     }
     // The library does not say which name it chose: it is the one that is new.
-    for (const std::string& name : LocalPrinterNames()) {
-        if (!Contains(before, name)) {
-            std::printf("added printer \"%s\" on %s\n", name.c_str(), port);
-            return kExitOk;
-        }
+    std::string added;
+    for (const std::string& name : LocalPrinterNames())
+        if (!Contains(before, name))
+            added = name;
+    if (call.json) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("port").String(port);
+        json.Key("printer");
+        if (added.empty())
+            json.Null();
+        else
+            json.String(added);
+        if (placing)
+            WriteDriverSetup(json, setup);
+        json.EndObject().Print();
+    } else if (added.empty()) {
+        std::printf("added a printer on %s\n", port.c_str());
+    } else {
+        std::printf("added printer \"%s\" on %s\n", added.c_str(), port.c_str());
     }
-    std::printf("added a printer on %s\n", port);
     return kExitOk;
 }
 
-int RunDriverName(const KvxLibrary& kvx, int argc, char** argv) {
-    if (argc != 1)
+int RunDriverName(const Invocation& call) {
+    if (call.arguments.size() != 1)
         return kExitUsage;
+    const char* printer = call.arguments[0].c_str();
     char name[256];
-    if (kvx.GetPrinterDriverName(argv[0], name, sizeof name) == 0) {
-        std::fprintf(stderr, "kvxctl: cannot open the printer \"%s\"\n", argv[0]);
+    if (call.kvx.GetPrinterDriverName(printer, name, sizeof name) == 0) {
+        std::fprintf(stderr, "kvxctl: cannot open the printer \"%s\"\n", printer);
         return kExitRefused;
     }
     if (name[0] == '\0') {
         std::fprintf(stderr, "kvxctl: the spooler gave no driver information for \"%s\"\n",
-                     argv[0]);
+                     printer);
         return kExitRefused;
     }
-    std::printf("%s\n", name);
+    if (call.json)
+        JsonWriter()
+            .BeginObject()
+            .Key("printer")
+            .String(printer)
+            .Key("driver_data_name")
+            .String(name)
+            .EndObject()
+            .Print();
+    else
+        std::printf("%s\n", name);
     return kExitOk;
 }
 
-int RunPorts(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
+int RunPorts(const Invocation& call) {
+    if (!call.arguments.empty())
         return kExitUsage;
     uint32_t size = 0;
-    kvx.EnumLocalPorts(nullptr, &size);
+    call.kvx.EnumLocalPorts(nullptr, &size);
     std::vector<char> list(size + 1, '\0');
-    kvx.EnumLocalPorts(list.data(), &size); // fetches, and frees the pending list even when empty
-    for (const char* name = list.data(); name < list.data() + size; name += std::strlen(name) + 1)
-        if (*name != '\0')
+    call.kvx.EnumLocalPorts(list.data(), &size); // fetches, frees the pending list even when empty
+    JsonWriter json;
+    json.BeginObject().Key("ports").BeginArray();
+    for (const char* name = list.data(); name < list.data() + size; name += std::strlen(name) + 1) {
+        if (*name == '\0')
+            continue;
+        if (call.json)
+            json.String(name);
+        else
             std::printf("%s\n", name);
+    }
+    if (call.json)
+        json.EndArray().EndObject().Print();
     return kExitOk;
 }
 
-int RunConfigurePort(const KvxLibrary& kvx, int argc, char** argv) {
-    if (argc != 1)
+int RunConfigurePort(const Invocation& call) {
+    if (call.arguments.size() != 1)
         return kExitUsage;
-    if (kvx.SetPortSettings(argv[0]) == 0) {
+    const char* port = call.arguments[0].c_str();
+    if (call.kvx.SetPortSettings(port) == 0) {
         unsigned error = GetLastError();
-        std::fprintf(stderr, "kvxctl: %s was not configured: %u (%s)\n", argv[0], error,
+        std::fprintf(stderr, "kvxctl: %s was not configured: %u (%s)\n", port, error,
                      ErrorName(error));
         return kExitRefused;
     }
-    std::printf("configured %s\n", argv[0]);
+    std::printf("configured %s\n", port);
     return kExitOk;
 }
 
-int RunWhoami(const KvxLibrary& kvx, int argc, char**) {
-    if (argc != 0)
+int RunWhoami(const Invocation& call) {
+    if (!call.arguments.empty())
         return kExitUsage;
     char user[KVX_USER_NAME_SIZE] = {};
     char computer[KVX_COMPUTER_NAME_SIZE] = {};
-    int32_t delivered = kvx.NetGetInfos(user, computer);
+    int32_t delivered = call.kvx.NetGetInfos(user, computer);
     user[sizeof user - 1] = '\0';
     computer[sizeof computer - 1] = '\0';
-    std::printf("user      %s\n", user[0] != '\0' ? user : "(not reported)");
     if (delivered == 0) {
+        if (!call.json)
+            std::printf("user      %s\n", user[0] != '\0' ? user : "(not reported)");
         std::fprintf(stderr, "kvxctl: the system did not report the computer name\n");
         return kExitRefused;
     }
+    if (call.json) {
+        JsonWriter json;
+        json.BeginObject().Key("user");
+        if (user[0] != '\0')
+            json.String(user);
+        else
+            json.Null();
+        json.Key("computer").String(computer).EndObject().Print();
+        return kExitOk;
+    }
+    std::printf("user      %s\n", user[0] != '\0' ? user : "(not reported)");
     std::printf("computer  %s\n", computer);
     return kExitOk;
 }

@@ -1,0 +1,195 @@
+// kvxctl status: whether this machine is ready to print labels, in one report:
+// the platform, the driver directory and files, the driver's registration, the
+// printers that use it, and the next command to run when something is missing.
+#include "commands.h"
+
+#include "file_system.h"
+#include "json_writer.h"
+#include "platform_driver.h"
+#include "spooler_lists.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+// The spooler environments worth asking about; the driver's own comes first.
+const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0", "Windows x64"};
+
+struct DriverFile {
+    std::string name;
+    std::string path;
+    bool present;
+};
+
+struct Status {
+    int16_t code = 0, major = 0, minor = 0, id = 0;
+    PlatformDriver driver;
+    bool directoryKnown = false;
+    std::string directory;
+    std::vector<DriverFile> files;
+    std::vector<RegisteredDriver> registrations; // of the driver's name, any environment
+    std::vector<LocalPrinter> printers;          // that use the driver
+    int result = kExitOk;
+    std::string problem; // what is missing, for people
+    std::string next;    // the command that fixes it
+};
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool RegisteredWhereExpected(const Status& status) {
+    for (const RegisteredDriver& registration : status.registrations)
+        if (SameName(registration.environment, status.driver.environment))
+            return true;
+    return false;
+}
+
+Status Examine(const KvxLibrary& kvx) {
+    Status status;
+    kvx.GetPlatformFrom32(&status.code, &status.major, &status.minor, &status.id);
+    status.driver = PlatformDriverFor(status.code);
+    status.directoryKnown = DriverDirectory(kvx, &status.directory);
+    bool filesMissing = false;
+    if (status.directoryKnown) {
+        FileSystem& files = DriverDirectoryFiles();
+        for (const std::string& name : status.driver.files) {
+            std::string path = files.Join(status.directory, name);
+            bool present = files.Kind(path) == PathKind::File;
+            filesMissing = filesMissing || !present;
+            status.files.push_back({name, path, present});
+        }
+    }
+    std::vector<std::string> environments = {status.driver.environment};
+    for (const char* environment : kEnvironments)
+        if (!SameName(environment, status.driver.environment))
+            environments.push_back(environment);
+    for (const std::string& environment : environments)
+        for (RegisteredDriver& registration : RegisteredDrivers(environment))
+            if (SameName(registration.name, status.driver.name)) {
+                registration.environment = environment;
+                status.registrations.push_back(registration);
+            }
+    for (const LocalPrinter& printer : LocalPrinters())
+        if (SameName(printer.driver, status.driver.name))
+            status.printers.push_back(printer);
+
+    // The first thing missing decides the verdict; the advice covers the rest.
+    bool noPrinter = status.printers.empty();
+    if (!status.directoryKnown) {
+        status.result = kExitRefused;
+        status.problem = "the spooler reports no driver directory";
+    } else if (filesMissing) {
+        status.result = kExitMissingFiles;
+        status.problem = "driver files are missing from the driver directory";
+        status.next = noPrinter ? "kvxctl install-printer PORT --from FOLDER"
+                                : "kvxctl install-driver --from FOLDER";
+    } else if (!RegisteredWhereExpected(status)) {
+        status.result = kExitDriverNotInstalled;
+        status.problem =
+            "the spooler has not registered the driver under \"" + status.driver.environment + "\"";
+        status.next = noPrinter ? "kvxctl install-printer PORT" : "kvxctl install-driver";
+    } else if (noPrinter) {
+        status.result = kExitNoPrinter;
+        status.problem = "no printer uses the driver";
+        status.next = "kvxctl install-printer PORT";
+    }
+    return status;
+}
+
+void PrintText(const Status& status) {
+    std::printf("platform          %d (%s), version %d.%d, platform id %d\n", status.code,
+                PlatformName(status.code), status.major, status.minor, status.id);
+    std::printf("driver directory  %s\n",
+                status.directoryKnown ? status.directory.c_str() : "(not reported)");
+    for (const DriverFile& file : status.files)
+        std::printf("driver file       %-8s %s\n", file.present ? "present" : "MISSING",
+                    file.path.c_str());
+    std::printf("driver            \"%s\" ", status.driver.name.c_str());
+    if (status.registrations.empty()) {
+        std::printf("NOT REGISTERED (the library registers it under \"%s\")\n",
+                    status.driver.environment.c_str());
+    } else {
+        std::printf("registered under");
+        for (size_t i = 0; i < status.registrations.size(); ++i)
+            std::printf("%s \"%s\"", i == 0 ? "" : ",",
+                        status.registrations[i].environment.c_str());
+        std::printf("%s\n",
+                    RegisteredWhereExpected(status) ? "" : " (not where the library puts it)");
+    }
+    if (status.printers.empty())
+        std::printf("printers          none uses the driver\n");
+    for (const LocalPrinter& printer : status.printers)
+        std::printf("printer           \"%s\" on %s\n", printer.name.c_str(), printer.port.c_str());
+    if (status.result == kExitOk) {
+        std::printf("ready\n");
+        return;
+    }
+    std::printf("NOT READY: %s\n", status.problem.c_str());
+    if (!status.next.empty())
+        std::printf("next: %s%s\n", status.next.c_str(),
+                    status.next.find("PORT") != std::string::npos ? "   (kvxctl ports lists ports)"
+                                                                  : "");
+}
+
+void PrintJson(const Status& status) {
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("ready").Bool(status.result == kExitOk);
+    json.Key("exit_code").Number(status.result);
+    json.Key("problem");
+    status.problem.empty() ? json.Null() : json.String(status.problem);
+    json.Key("next");
+    status.next.empty() ? json.Null() : json.String(status.next);
+    json.Key("platform").BeginObject();
+    json.Key("platform_code").Number(status.code);
+    json.Key("platform_name").String(PlatformName(status.code));
+    json.Key("major").Number(status.major).Key("minor").Number(status.minor);
+    json.Key("platform_id").Number(status.id);
+    json.EndObject();
+    json.Key("driver_directory");
+    status.directoryKnown ? json.String(status.directory) : json.Null();
+    json.Key("driver").BeginObject();
+    json.Key("name").String(status.driver.name);
+    json.Key("environment").String(status.driver.environment);
+    json.Key("registered_under").BeginArray();
+    for (const RegisteredDriver& registration : status.registrations)
+        json.String(registration.environment);
+    json.EndArray().EndObject();
+    json.Key("files").BeginArray();
+    for (const DriverFile& file : status.files) {
+        json.BeginObject().Key("name").String(file.name).Key("path").String(file.path);
+        json.Key("present").Bool(file.present).EndObject();
+    }
+    json.EndArray();
+    json.Key("printers").BeginArray();
+    for (const LocalPrinter& printer : status.printers)
+        json.BeginObject()
+            .Key("name")
+            .String(printer.name)
+            .Key("port")
+            .String(printer.port)
+            .EndObject();
+    json.EndArray();
+    json.EndObject().Print();
+}
+
+} // namespace
+
+int RunStatus(const Invocation& call) {
+    if (!call.arguments.empty())
+        return kExitUsage;
+    Status status = Examine(call.kvx);
+    if (call.json)
+        PrintJson(status);
+    else
+        PrintText(status);
+    return status.result;
+}

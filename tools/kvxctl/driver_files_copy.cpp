@@ -1,0 +1,171 @@
+#include "driver_files_copy.h"
+
+#include "commands.h"
+#include "file_system.h"
+
+#include <cstdio>
+
+namespace {
+
+void Complain(const std::string& message) {
+    std::fprintf(stderr, "kvxctl: %s\n", message.c_str());
+}
+
+struct PendingCopy {
+    PlacedFile file;
+    std::string bytes;
+    std::string staged;
+};
+
+// Every source present and readable, read whole.
+int ReadSources(const std::string& from, const std::vector<std::string>& names,
+                std::vector<PendingCopy>* copies) {
+    FileSystem& source = SourceFiles();
+    switch (source.Kind(from)) {
+    case PathKind::Missing:
+        Complain("the folder " + from + " does not exist");
+        return kExitFilesNotPlaced;
+    case PathKind::File:
+        Complain(from + " is a file, not a folder");
+        return kExitFilesNotPlaced;
+    case PathKind::Inaccessible:
+        Complain("cannot read the folder " + from);
+        return kExitFilesNotPlaced;
+    case PathKind::Directory:
+        break;
+    }
+    bool missing = false, unusable = false;
+    for (const std::string& name : names) {
+        std::string path = source.Join(from, name);
+        switch (source.Kind(path)) {
+        case PathKind::Missing:
+            Complain("missing driver file " + path);
+            missing = true;
+            continue;
+        case PathKind::Directory:
+            Complain(path + " is a folder, not a driver file");
+            unusable = true;
+            continue;
+        case PathKind::Inaccessible:
+            Complain("cannot read " + path);
+            unusable = true;
+            continue;
+        case PathKind::File:
+            break;
+        }
+        PendingCopy copy;
+        copy.file.name = name;
+        std::string error;
+        if (!source.Read(path, &copy.bytes, &error)) {
+            Complain(error);
+            unusable = true;
+            continue;
+        }
+        copies->push_back(std::move(copy));
+    }
+    if (missing) {
+        Complain("nothing was copied or installed: " + from + " lacks the files above");
+        return kExitMissingFiles;
+    }
+    return unusable ? kExitFilesNotPlaced : kExitOk;
+}
+
+// What each copy does to the driver directory.
+int CheckDestinations(const std::string& from, const std::string& directory, bool force,
+                      std::vector<PendingCopy>* copies) {
+    FileSystem& target = DriverDirectoryFiles();
+    bool blocked = false;
+    for (PendingCopy& copy : *copies) {
+        copy.file.path = target.Join(directory, copy.file.name);
+        switch (target.Kind(copy.file.path)) {
+        case PathKind::Missing:
+            copy.file.placement = Placement::Copied;
+            continue;
+        case PathKind::Directory:
+            Complain(copy.file.path + " is a folder: move it out of the driver directory");
+            blocked = true;
+            continue;
+        case PathKind::Inaccessible:
+            Complain("cannot read " + copy.file.path);
+            blocked = true;
+            continue;
+        case PathKind::File:
+            break;
+        }
+        std::string existing, error;
+        if (!target.Read(copy.file.path, &existing, &error)) {
+            Complain(error);
+            blocked = true;
+        } else if (existing == copy.bytes) {
+            copy.file.placement = Placement::Unchanged;
+        } else if (force) {
+            copy.file.placement = Placement::Replaced;
+        } else {
+            Complain(copy.file.path + " differs from the one in " + from +
+                     " (--force replaces it)");
+            blocked = true;
+        }
+    }
+    return blocked ? kExitFilesNotPlaced : kExitOk;
+}
+
+} // namespace
+
+const char* PlacementName(Placement placement) {
+    switch (placement) {
+    case Placement::Copied:
+        return "copied";
+    case Placement::Replaced:
+        return "replaced";
+    case Placement::Unchanged:
+        return "unchanged";
+    case Placement::Present:
+        return "present";
+    }
+    return "unknown";
+}
+
+int PlaceDriverFiles(const std::string& from, const std::string& directory,
+                     const std::vector<std::string>& names, bool force,
+                     std::vector<PlacedFile>* placed) {
+    std::vector<PendingCopy> copies;
+    int result = ReadSources(from, names, &copies);
+    if (result == kExitOk)
+        result = CheckDestinations(from, directory, force, &copies);
+    if (result != kExitOk) {
+        if (result == kExitFilesNotPlaced)
+            Complain("nothing was copied or installed");
+        return result;
+    }
+
+    // All copies are written beside their destinations first; only then does
+    // each take its place, so a failed write leaves the driver directory as it was.
+    FileSystem& target = DriverDirectoryFiles();
+    std::vector<PendingCopy*> staged;
+    std::string error;
+    for (PendingCopy& copy : copies) {
+        if (copy.file.placement == Placement::Unchanged)
+            continue;
+        if (!target.Stage(copy.file.path, copy.bytes, &copy.staged, &error)) {
+            for (PendingCopy* done : staged)
+                target.Discard(done->staged);
+            Complain(error);
+            Complain("nothing was copied or installed");
+            return kExitFilesNotPlaced;
+        }
+        staged.push_back(&copy);
+    }
+    for (size_t i = 0; i < staged.size(); ++i) {
+        if (!target.Commit(staged[i]->staged, staged[i]->file.path, &error)) {
+            for (size_t rest = i + 1; rest < staged.size(); ++rest)
+                target.Discard(staged[rest]->staged);
+            Complain(error);
+            Complain(i == 0 ? "nothing was copied or installed"
+                            : "only the files before it were placed; nothing was installed");
+            return kExitFilesNotPlaced;
+        }
+    }
+    for (PendingCopy& copy : copies)
+        placed->push_back(copy.file);
+    return kExitOk;
+}

@@ -1,0 +1,16 @@
+// The thermal printer driver the library registers on the running platform, as
+// kvxctl needs it: its name, its spooler environment and its files, each once.
+#pragma once
+
+#include "binding.h"
+
+#include <string>
+#include <vector>
+
+struct PlatformDriver {
+    std::string name;
+    std::string environment;        // the environment the library registers it under
+    std::vector<std::string> files; // distinct file names, without a directory
+};
+
+PlatformDriver PlatformDriverFor(int platformCode);

@@ -1,0 +1,144 @@
+#include "sim_driver_disk.h"
+
+#include "file_system_posix.h"
+#include "platform_driver.h"
+
+#include <sim_control.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0"};
+
+// A temporary store, removed with everything in it when kvxctl ends.
+class TemporaryFolder {
+public:
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    bool Make(std::string* path) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kvxctl-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            return false;
+        path_ = pattern;
+        *path = path_;
+        return true;
+    }
+
+private:
+    std::string path_;
+};
+
+class SimDriverDisk : public FileSystem {
+public:
+    std::string root;
+    bool readOnly = false;
+
+    // The host path of a simulated one: the drive letter dropped, backslashes as slashes.
+    std::string HostPath(const std::string& simulated) const {
+        std::string path =
+            simulated.size() >= 2 && simulated[1] == ':' ? simulated.substr(2) : simulated;
+        for (char& c : path)
+            if (c == '\\')
+                c = '/';
+        return root + (path.empty() || path[0] != '/' ? "/" : "") + path;
+    }
+
+    PathKind Kind(const std::string& path) const override { return host_.Kind(HostPath(path)); }
+    std::string Join(const std::string& folder, const std::string& name) const override {
+        return folder + "\\" + name;
+    }
+    bool Read(const std::string& path, std::string* bytes, std::string* error) const override {
+        return host_.Read(HostPath(path), bytes, error);
+    }
+    bool Stage(const std::string& path, const std::string& bytes, std::string* staged,
+               std::string* error) override {
+        if (readOnly) {
+            *error = "cannot write " + path + ".kvxctl-new: the driver directory is read-only";
+            return false;
+        }
+        return host_.Stage(HostPath(path), bytes, staged, error);
+    }
+    bool Commit(const std::string& staged, const std::string& path, std::string* error) override {
+        if (!host_.Commit(staged, HostPath(path), error))
+            return false;
+        sim::AddFile(path);
+        return true;
+    }
+    void Discard(const std::string& staged) override { host_.Discard(staged); }
+
+private:
+    PosixFiles host_;
+};
+
+SimDriverDisk& Disk() {
+    static SimDriverDisk disk;
+    return disk;
+}
+
+TemporaryFolder& Temporary() {
+    static TemporaryFolder folder;
+    return folder;
+}
+
+} // namespace
+
+FileSystem& SourceFiles() {
+    static PosixFiles files;
+    return files;
+}
+
+FileSystem& DriverDirectoryFiles() {
+    return Disk();
+}
+
+void SetSimDriverDiskReadOnly(bool readOnly) {
+    Disk().readOnly = readOnly;
+}
+
+bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
+    SimDriverDisk& disk = Disk();
+    disk.root = store;
+    if (store.empty() && !Temporary().Make(&disk.root)) {
+        *error = "cannot make a temporary folder for the driver directory";
+        return false;
+    }
+    for (const char* environment : kEnvironments) {
+        std::string directory = sim::DriverDirectory(environment);
+        std::filesystem::path host = disk.HostPath(directory);
+        std::error_code failure;
+        std::filesystem::create_directories(host, failure);
+        if (failure) {
+            *error = "cannot make " + host.string() + ": " + failure.message();
+            return false;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(host, failure))
+            if (entry.is_regular_file())
+                sim::AddFile(directory + "\\" + entry.path().filename().string());
+        if (failure) {
+            *error = "cannot read " + host.string() + ": " + failure.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PlacePlaceholderDriverFiles(int platformCode, std::string* error) {
+    PlatformDriver driver = PlatformDriverFor(platformCode);
+    std::string directory = sim::DriverDirectory(driver.environment);
+    SimDriverDisk& disk = Disk();
+    for (const std::string& name : driver.files) {
+        std::string path = disk.Join(directory, name), staged;
+        if (disk.Kind(path) == PathKind::File)
+            continue;
+        if (!disk.Stage(path, "placeholder driver file\n", &staged, error) ||
+            !disk.Commit(staged, path, error))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,22 @@
+// Natively, the simulated machine's driver directories are kept in a folder of
+// the host, so that kvxctl copies real files into them: the simulated
+// C:\windows\system32\spool\drivers\w32x86\KVX_50.DLL is
+// STORE/windows/system32/spool/drivers/w32x86/KVX_50.DLL. STORE is the folder
+// given with --driver-store (it keeps the files from one run to the next), else
+// a temporary folder removed when kvxctl ends. The files found there at start
+// are on the simulated disk.
+#pragma once
+
+#include <string>
+
+// Makes the driver directories in `store` (or a temporary folder when empty) and
+// puts the files they hold on the simulated disk.
+bool SetUpSimDriverDisk(const std::string& store, std::string* error);
+
+// From now on every write into the driver directories fails, as a
+// write-protected directory's would.
+void SetSimDriverDiskReadOnly(bool readOnly);
+
+// Places a placeholder for each driver file of the platform (what
+// --with-driver-files asks for).
+bool PlacePlaceholderDriverFiles(int platformCode, std::string* error);
