@@ -12,8 +12,8 @@
 //   build/<preset>/kvx_bench (a Release build gives the figures that matter)
 #include "native/browse_support.h"
 
-#include "netbrowse/browse_network_dialog.h"
-#include "netbrowse/net_records.h"
+#include "browse_network/browse_network_dialog.h"
+#include "browse_network/net_records.h"
 
 #include <benchmark/benchmark.h>
 

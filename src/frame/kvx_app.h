@@ -1,7 +1,7 @@
 // The module's application object.
 #pragma once
 
-#include "framework/win_app.h"
+#include "appkit/win_app.h"
 
 class CKvxApp : public CWinApp {
 public:

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "frame/kvx_app.h"
-#include "framework/shared_string.h"
+#include "appkit/shared_string.h"
 
 // The path last chosen in the shell printer browser, preselected next time.
 extern CSharedString PreselectPath;

@@ -8,7 +8,7 @@
 // bitmap, enumeration, block or pending result behind.
 #include "frame/handoff.h"
 #include "native/browse_support.h"
-#include "netbrowse/browse_network_dialog.h"
+#include "browse_network/browse_network_dialog.h"
 
 #include "fuzz_input.h"
 

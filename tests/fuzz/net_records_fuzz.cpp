@@ -3,7 +3,7 @@
 // stops the run; the checks below catch tokens or nodes that were not really read.
 //
 // The first two bytes choose where a lone NextToken starts; the rest is the data.
-#include "netbrowse/net_records.h"
+#include "browse_network/net_records.h"
 
 #include <sim_control.h>
 

@@ -4,7 +4,7 @@
 #include "conformance/test_machine.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_network_dialog.h"
+#include "browse_network/browse_network_dialog.h"
 
 #include <kvx32.h>
 

@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_nodes.h"
+#include "browse_network/browse_nodes.h"
 
 #include <cstring>
 #include <random>

@@ -8,8 +8,8 @@
 
 #include "frame/handoff.h"
 #include "frame/module_state.h"
-#include "framework/shared_string.h"
-#include "netbrowse/browse_network_dialog.h"
+#include "appkit/shared_string.h"
+#include "browse_network/browse_network_dialog.h"
 
 #include <sim_kvx_setup.h>
 

@@ -5,9 +5,9 @@
 #include "browse_support.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_network_dialog.h"
-#include "netbrowse/net_enum.h"
-#include "netbrowse/net_records.h"
+#include "browse_network/browse_network_dialog.h"
+#include "netlist/net_enum.h"
+#include "browse_network/net_records.h"
 
 #include <kvx32.h>
 

@@ -1,7 +1,7 @@
 #include "browse_support.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/net_records.h"
+#include "browse_network/net_records.h"
 
 #include <cstring>
 #include <utility>

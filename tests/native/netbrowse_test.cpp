@@ -2,8 +2,8 @@
 
 #include "conformance/net_list.h"
 #include "frame/handoff.h"
-#include "framework/shared_string.h"
-#include "netbrowse/net_path.h"
+#include "appkit/shared_string.h"
+#include "netlist/net_path.h"
 
 #include <cstring>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include "framework/shared_string.h"
+#include "appkit/shared_string.h"
 
 #include <cstring>
 
