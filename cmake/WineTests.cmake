@@ -61,10 +61,8 @@ if(NOT KVX_WINE64)
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_exports.sh $<TARGET_FILE:kvx32>
                    ${CMAKE_SOURCE_DIR}/tests/wine/expected_exports.txt)
 endif()
-if(EXISTS ${CMAKE_SOURCE_DIR}/tools/check_resources.py)
-  add_test(NAME dll_resources
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
-endif()
+add_test(NAME dll_resources
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
 
 foreach(release ${KVX_WINE_RELEASES})
   set(copy ${CMAKE_BINARY_DIR}/bin/kvx_checks_${release}.exe)
