@@ -12,7 +12,6 @@ set(KVX_LIBRARY_SOURCES
     src/frame/module_state.cpp
     src/frame/platform_id.cpp
     src/install/driver_directory.cpp
-    src/install/driver_files.cpp
     src/install/driver_install.cpp
     src/install/driver_name_query.cpp
     src/install/get_printer_driver_dir.cpp

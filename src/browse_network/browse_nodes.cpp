@@ -43,7 +43,7 @@ bool AppendOuterSegments(const BrowseNodeList& nodes, const BrowseNode& node, si
         return true;
     if (!AppendOuterSegments(nodes, *above, stepsLeft - 1, path))
         return false;
-    return above->displayType == kDisplayNetwork || AppendSegment(*above, path);
+    return above->displayType == KVX_NET_NETWORK || AppendSegment(*above, path);
 }
 
 } // namespace
@@ -135,7 +135,7 @@ bool BuildNodePath(const BrowseNodeList& nodes, const BrowseNode& node, CSharedS
     if (!provider.Assign(node.provider))
         return false;
     path = "";
-    if (node.displayType == kDisplayNetwork) // a provider's own level: the empty path
+    if (node.displayType == KVX_NET_NETWORK) // a provider's own level: the empty path
         return true;
     return AppendOuterSegments(nodes, node, nodes.Count(), path) && AppendSegment(node, path);
 }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <kvx32.h>
 
 // Node flags: exactly one kind flag is set when a node is created; kNodeFilled is
 // added once its children have been fetched.
@@ -21,21 +22,13 @@ enum : uint32_t {
     kNodeOther = 0x10,        // network provider or any other kind
 };
 
-// Display types of the network's entries that the dialog tells apart.
-enum : int16_t {
-    kDisplayDomain = 1,
-    kDisplayServer = 2,
-    kDisplayShare = 3,
-    kDisplayNetwork = 6,
-};
-
 struct BrowseNode {
     HTREEITEM item;   // the key of every lookup
     HTREEITEM parent; // null for an item at the root of the tree
     const char* label;
     const char* remoteName;
     const char* provider;
-    int16_t displayType;
+    int16_t displayType; // a KVX_NET_ value, or another the network used
     BrowseNode* next;
     uint32_t flags;
 };

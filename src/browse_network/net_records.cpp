@@ -42,13 +42,13 @@ TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CShared
 EntryKind KindOf(int16_t displayType) {
     const UINT withButton = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
     switch (displayType) {
-    case kDisplayDomain:
+    case KVX_NET_DOMAIN:
         return {withButton, 2, 3, kNodeDomain, false};
-    case kDisplayServer:
+    case KVX_NET_SERVER:
         return {withButton, 4, 5, kNodeServer, false};
-    case kDisplayShare:
+    case KVX_NET_SHARE:
         return {withButton & ~TVIF_CHILDREN, 6, 7, kNodePrinterShare, false};
-    case kDisplayNetwork:
+    case KVX_NET_NETWORK:
         return {withButton, 6, 7, kNodeOther, true};
     default:
         return {withButton, 0, 1, kNodeOther, false};

@@ -2,7 +2,7 @@
 // entries in one container, containers in every container, enumerations that never
 // end, one name over and over, empty names. GetPortsSelect and the Browse Network
 // dialog must finish on each with whole records, in bounded memory and work.
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "sim_fixture.h"
 
 #include "browse_network/browse_network_dialog.h"

@@ -1,4 +1,4 @@
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "sim_fixture.h"
 
 #include "browse_network/net_records.h"

@@ -2,12 +2,32 @@
 // simulated machine starts as a new Windows NT 4.0; options change it.
 #include "binding.h"
 
-#include <sim_kvx_setup.h>
+#include <sim_control.h>
+
+// The exports themselves, linked in (binding.h declares only their types).
+#undef KVX32_NO_PROTOTYPES
+#include <kvx32.h>
+
+namespace {
+
+// Places the driver files of the running platform in the simulated driver
+// directory, as an administrator would before installing the driver.
+void PlaceDriverFiles() {
+    int16_t code = KVX_PLATFORM_OTHER;
+    GetPlatformFrom32(&code, nullptr, nullptr, nullptr);
+    bool nt = code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
+    std::string directory = sim::DriverDirectory(nt ? "Windows NT x86" : "Windows 4.0");
+    kvx_driver_files files = kvx_driver_files_for(code);
+    for (const char* file : {files.driver_file, files.data_file, files.config_file})
+        sim::AddFile(directory + file);
+}
+
+} // namespace
 
 bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     std::string option = argv[*index];
     if (option == "--with-driver-files") {
-        sim::PlaceKvxDriverFiles();
+        PlaceDriverFiles();
         return true;
     }
     if (option == "--browse-cancel") {
