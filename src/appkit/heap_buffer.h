@@ -15,21 +15,25 @@ public:
     HeapBuffer& operator=(const HeapBuffer&) = delete;
     HeapBuffer(HeapBuffer&& other) noexcept
         : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    // The buffer held so far is freed at once.
     HeapBuffer& operator=(HeapBuffer&& other) noexcept {
-        std::swap(data_, other.data_);
-        std::swap(size_, other.size_);
+        SIZE_T size = std::exchange(other.size_, 0);
+        Reset(std::exchange(other.data_, nullptr), size);
         return *this;
     }
-    ~HeapBuffer() {
-        if (data_ != nullptr)
-            HeapFree(GetProcessHeap(), 0, data_);
-    }
+    ~HeapBuffer() { Reset(); }
 
     explicit operator bool() const { return data_ != nullptr; }
     char* data() const { return data_; }
     SIZE_T size() const { return size_; }
 
 private:
+    void Reset(char* adopted = nullptr, SIZE_T size = 0) {
+        size_ = adopted != nullptr ? size : 0;
+        if (char* old = std::exchange(data_, adopted))
+            HeapFree(GetProcessHeap(), 0, old);
+    }
+
     char* data_ = nullptr;
     SIZE_T size_ = 0;
 };

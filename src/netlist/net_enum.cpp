@@ -173,7 +173,7 @@ bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
         if (grown > kMaxListBytes + 1)
             grown = kMaxListBytes + 1;
         if (!state.block.Resize(needed > grown ? needed : grown)) {
-            state.block.Free();
+            state.block.Reset();
             return false;
         }
     }
