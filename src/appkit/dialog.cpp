@@ -11,12 +11,12 @@ const MessageMapEntry CDialog::messageEntries[] = {
 const MessageMap CDialog::messageMap = {&CWnd::messageMap, messageEntries};
 
 void DDX_Text(CDataExchange* exchange, int id, CSharedString& value) {
-    HWND control = GetDlgItem(exchange->m_pDlgWnd->m_hWnd, id);
+    HWND control = GetDlgItem(exchange->Dialog()->GetSafeHwnd(), id);
     if (control == nullptr) {
         exchange->Fail();
         return;
     }
-    if (!exchange->m_bSaveAndValidate) {
+    if (!exchange->SavesToMembers()) {
         if (!SetWindowTextA(control, value))
             exchange->Fail();
         return;
@@ -33,8 +33,8 @@ void DDX_Text(CDataExchange* exchange, int id, CSharedString& value) {
 }
 
 INT_PTR CDialog::DoModal() {
-    return DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(m_templateId),
-                           m_parent ? m_parent->m_hWnd : nullptr, &CDialog::DialogProc,
+    return DialogBoxParamA(ModuleInstance(), MAKEINTRESOURCEA(templateId_),
+                           parent_ ? parent_->GetSafeHwnd() : nullptr, &CDialog::DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
@@ -45,7 +45,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 }
 
 void CDialog::EndDialog(int result) {
-    ::EndDialog(m_hWnd, result);
+    ::EndDialog(hwnd_, result);
 }
 
 BOOL CDialog::OnInitDialog() {

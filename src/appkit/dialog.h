@@ -11,15 +11,17 @@ class CDialog;
 class CDataExchange {
 public:
     CDataExchange(CDialog* dialog, bool saveAndValidate)
-        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
-    void Fail() { m_failed = true; }
-    bool Failed() const { return m_failed; }
-
-    CDialog* m_pDlgWnd;
-    bool m_bSaveAndValidate; // true: controls to members; false: members to controls
+        : dialog_(dialog), saveAndValidate_(saveAndValidate) {}
+    void Fail() { failed_ = true; }
+    bool Failed() const { return failed_; }
+    CDialog* Dialog() const { return dialog_; }
+    // True: controls to members; false: members to controls.
+    bool SavesToMembers() const { return saveAndValidate_; }
 
 private:
-    bool m_failed = false;
+    CDialog* dialog_;
+    bool saveAndValidate_;
+    bool failed_ = false;
 };
 
 // Exchanges the text of control `id` with `value`.
@@ -28,7 +30,7 @@ void DDX_Text(CDataExchange* exchange, int id, CSharedString& value);
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, CWnd* parent = nullptr)
-        : m_templateId(templateId), m_parent(parent) {}
+        : templateId_(templateId), parent_(parent) {}
     const MessageMap* GetMessageMap() const override { return &messageMap; }
 
     // Shows the dialog and returns when it ends: the code given to EndDialog, or -1
@@ -54,6 +56,6 @@ private:
     static const MessageMapEntry messageEntries[];
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    UINT m_templateId;
-    CWnd* m_parent;
+    UINT templateId_;
+    CWnd* parent_;
 };

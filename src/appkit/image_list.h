@@ -12,23 +12,21 @@ public:
     CImageList(const CImageList&) = delete;
     CImageList& operator=(const CImageList&) = delete;
     ~CImageList() {
-        if (m_hImageList != nullptr)
-            ImageList_Destroy(m_hImageList);
+        if (list_ != nullptr)
+            ImageList_Destroy(list_);
     }
 
     bool Create(int cx, int cy, UINT flags, int initial, int grow) {
-        m_hImageList = ImageList_Create(cx, cy, flags, initial, grow);
-        return m_hImageList != nullptr;
+        list_ = ImageList_Create(cx, cy, flags, initial, grow);
+        return list_ != nullptr;
     }
     // Adds the images of a bitmap, `mask` being the transparent colour; the index of
     // the first one, or -1.
-    int Add(HBITMAP bitmap, COLORREF mask) {
-        return ImageList_AddMasked(m_hImageList, bitmap, mask);
-    }
-    HIMAGELIST Detach() { return std::exchange(m_hImageList, nullptr); }
+    int Add(HBITMAP bitmap, COLORREF mask) { return ImageList_AddMasked(list_, bitmap, mask); }
+    HIMAGELIST Detach() { return std::exchange(list_, nullptr); }
 
 private:
-    HIMAGELIST m_hImageList = nullptr;
+    HIMAGELIST list_ = nullptr;
 };
 
 class CBitmap {
@@ -37,16 +35,16 @@ public:
     CBitmap(const CBitmap&) = delete;
     CBitmap& operator=(const CBitmap&) = delete;
     ~CBitmap() {
-        if (m_hBitmap != nullptr)
-            DeleteObject(m_hBitmap);
+        if (bitmap_ != nullptr)
+            DeleteObject(bitmap_);
     }
 
     bool LoadBitmap(UINT id) {
-        m_hBitmap = ::LoadBitmapA(ModuleInstance(), MAKEINTRESOURCEA(id));
-        return m_hBitmap != nullptr;
+        bitmap_ = ::LoadBitmapA(ModuleInstance(), MAKEINTRESOURCEA(id));
+        return bitmap_ != nullptr;
     }
-    operator HBITMAP() const { return m_hBitmap; } // NOLINT(google-explicit-constructor)
+    operator HBITMAP() const { return bitmap_; } // NOLINT(google-explicit-constructor)
 
 private:
-    HBITMAP m_hBitmap = nullptr;
+    HBITMAP bitmap_ = nullptr;
 };

@@ -39,20 +39,13 @@ public:
     operator const char*() const { return chars_; } // NOLINT(google-explicit-constructor)
     int GetLength() const { return header()->length; }
     bool IsEmpty() const { return header()->length == 0; }
-    // The reference count of the shared buffer (negative for the empty instance).
-    LONG RefCount() const { return header()->refs; }
 
     // Mutators answer false when memory ran out; the string then keeps its old value.
     bool Assign(const char* text);
     bool Append(const char* text);
     bool Format(const char* pattern, ...) __attribute__((format(printf, 2, 3)));
 
-    CSharedString& operator+=(const char* text) {
-        Append(text);
-        return *this;
-    }
     bool operator==(const char* text) const;
-    bool operator!=(const char* text) const { return !(*this == text); }
     // The first n characters (all of them when n exceeds the length; none when negative).
     CSharedString Left(int n) const;
 

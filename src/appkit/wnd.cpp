@@ -13,9 +13,9 @@ const MessageMap CWnd::messageMap = {&CCmdTarget::messageMap, kNoEntries};
 const MessageMap CTreeCtrl::messageMap = {&CWnd::messageMap, kNoEntries};
 
 CWnd::~CWnd() {
-    if (m_hWnd != nullptr && m_superProc != nullptr && IsWindow(m_hWnd))
-        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
-    if (m_hWnd != nullptr)
+    if (hwnd_ != nullptr && superProc_ != nullptr && IsWindow(hwnd_))
+        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(superProc_));
+    if (hwnd_ != nullptr)
         Detach();
 }
 
@@ -24,28 +24,28 @@ CWnd* CWnd::FromHandlePermanent(HWND window) {
 }
 
 bool CWnd::Attach(HWND window) {
-    if (window == nullptr || m_hWnd != nullptr || FromHandlePermanent(window) != nullptr)
+    if (window == nullptr || hwnd_ != nullptr || FromHandlePermanent(window) != nullptr)
         return false;
     if (!SetPropA(window, kObjectProperty, this))
         return false;
-    m_hWnd = window;
+    hwnd_ = window;
     return true;
 }
 
 HWND CWnd::Detach() {
-    HWND window = std::exchange(m_hWnd, nullptr);
+    HWND window = std::exchange(hwnd_, nullptr);
     if (window != nullptr)
         RemovePropA(window, kObjectProperty);
-    m_superProc = nullptr;
+    superProc_ = nullptr;
     return window;
 }
 
 bool CWnd::SubclassWindow(HWND window) {
     if (!Attach(window))
         return false;
-    m_superProc = reinterpret_cast<WNDPROC>(
+    superProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::WindowProc)));
-    if (m_superProc == nullptr) {
+    if (superProc_ == nullptr) {
         Detach();
         return false;
     }
@@ -53,7 +53,7 @@ bool CWnd::SubclassWindow(HWND window) {
 }
 
 bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
-    return parent != nullptr && SubclassWindow(GetDlgItem(parent->m_hWnd, id));
+    return parent != nullptr && SubclassWindow(GetDlgItem(parent->GetSafeHwnd(), id));
 }
 
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -83,21 +83,20 @@ bool CWnd::OnChildNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
 }
 
 LRESULT CWnd::Default() {
-    return CallWindowProcA(m_superProc, m_hWnd, m_current.message, m_current.wParam,
-                           m_current.lParam);
+    return CallWindowProcA(superProc_, hwnd_, current_.message, current_.wParam, current_.lParam);
 }
 
 LRESULT CALLBACK CWnd::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* object = FromHandlePermanent(window);
-    if (object == nullptr || object->m_superProc == nullptr)
+    if (object == nullptr || object->superProc_ == nullptr)
         return DefWindowProcA(window, message, wParam, lParam);
-    Message outer = std::exchange(object->m_current, Message{message, wParam, lParam});
+    Message outer = std::exchange(object->current_, Message{message, wParam, lParam});
     LRESULT result = 0;
     if (!object->OnWndMsg(message, wParam, lParam, &result))
         result = object->Default();
-    object->m_current = outer;
+    object->current_ = outer;
     if (message == WM_NCDESTROY) { // the window is gone: give back its procedure and untie
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->m_superProc));
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(object->superProc_));
         object->Detach();
     }
     return result;

@@ -25,15 +25,16 @@ public:
     bool SubclassWindow(HWND window);
     bool SubclassDlgItem(int id, CWnd* parent);
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return hwnd_; }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+        return ::SendMessageA(hwnd_, message, wParam, lParam);
     }
 
-    HWND m_hWnd = nullptr;
     static const MessageMap messageMap;
 
 protected:
+    HWND hwnd_ = nullptr;
+
     // Dispatches a message through the map: a notification goes first to the
     // control that sent it, then to this window's entries. True when handled.
     virtual bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -50,6 +51,6 @@ private:
         WPARAM wParam;
         LPARAM lParam;
     };
-    WNDPROC m_superProc = nullptr;
-    Message m_current = {0, 0, 0};
+    WNDPROC superProc_ = nullptr;
+    Message current_ = {0, 0, 0};
 };

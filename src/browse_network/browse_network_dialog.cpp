@@ -23,8 +23,9 @@ private:
     HCURSOR previous_;
 };
 
-} // namespace
-
+// The entry list of a container, fetched from the network enumeration through its
+// two calls while the wait cursor shows. No data and size 0 when there is nothing
+// to fetch (also when another caller's result is pending).
 HeapBuffer FetchNetEntries(const CSharedString& provider, const CSharedString& path,
                            uint32_t& size) {
     WaitCursor wait;
@@ -57,6 +58,8 @@ HeapBuffer FetchNetEntries(const CSharedString& provider, const CSharedString& p
     return data;
 }
 
+} // namespace
+
 const char BrowseNetworkDialog::kReservedLabel[] = "(Aucun r\351seau)";
 
 const MessageMapEntry BrowseNetworkDialog::messageEntries[] = {
@@ -70,17 +73,17 @@ const MessageMapEntry BrowseNetworkDialog::messageEntries[] = {
 const MessageMap BrowseNetworkDialog::messageMap = {&CDialog::messageMap, messageEntries};
 
 BrowseNetworkDialog::BrowseNetworkDialog(CWnd* parent) : CDialog(IDD_BROWSE_NETWORK, parent) {
-    static_assert(sizeof kReservedLabel <= sizeof m_reservedLabel, "the label fits its buffer");
-    std::memcpy(m_reservedLabel, kReservedLabel, sizeof kReservedLabel);
+    static_assert(sizeof kReservedLabel <= sizeof reservedLabel_, "the label fits its buffer");
+    std::memcpy(reservedLabel_, kReservedLabel, sizeof kReservedLabel);
 }
 
 void BrowseNetworkDialog::DoDataExchange(CDataExchange* exchange) {
-    DDX_Text(exchange, IDC_PRINTER_NAME, m_printerName);
+    DDX_Text(exchange, IDC_PRINTER_NAME, printerName_);
 }
 
 BOOL BrowseNetworkDialog::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (m_tree.SubclassDlgItem(IDC_TREE, this)) {
+    if (tree_.SubclassDlgItem(IDC_TREE, this)) {
         AttachImages();
         FillRoot();
     }
@@ -97,31 +100,31 @@ void BrowseNetworkDialog::AttachImages() {
         if (!bitmap.LoadBitmap(id) || images.Add(bitmap, RGB(255, 255, 255)) < 0)
             return;
     }
-    m_tree.SetImageList(images.Detach(), TVSIL_NORMAL);
+    tree_.SetImageList(images.Detach(), TVSIL_NORMAL);
 }
 
 // The root holds the network providers, or the reserved item when there is none.
 void BrowseNetworkDialog::FillRoot() {
     uint32_t size = 0;
     HeapBuffer data = FetchNetEntries(CSharedString(), CSharedString(), size);
-    InsertNetEntries(m_tree, m_nodes, data.data(), size, nullptr);
-    if (m_nodes.First() != nullptr)
+    InsertNetEntries(tree_, nodes_, data.data(), size, nullptr);
+    if (nodes_.First() != nullptr)
         return;
     TVINSERTSTRUCTA insert = {};
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = m_reservedLabel;
+    insert.item.pszText = reservedLabel_;
     insert.item.iImage = 0;
     insert.item.iSelectedImage = 1;
-    m_nodes.AppendNode(m_tree.InsertItem(&insert), nullptr, m_reservedLabel, "", "", 0, kNodeOther);
+    nodes_.AppendNode(tree_.InsertItem(&insert), nullptr, reservedLabel_, "", "", 0, kNodeOther);
 }
 
 void BrowseNetworkDialog::FillNode(BrowseNode& node) {
     CSharedString provider, path;
-    if (BuildNodePath(m_nodes, node, provider, path)) {
+    if (BuildNodePath(nodes_, node, provider, path)) {
         uint32_t size = 0;
         HeapBuffer data = FetchNetEntries(provider, path, size);
-        InsertNetEntries(m_tree, m_nodes, data.data(), size, node.item);
+        InsertNetEntries(tree_, nodes_, data.data(), size, node.item);
     }
     node.flags |= kNodeFilled;
 }
@@ -130,8 +133,8 @@ void BrowseNetworkDialog::OnItemExpanding(NMHDR* notification, LRESULT* result) 
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(notification);
     bool loaded = UpdateData(true);
     *result = 0; // the expansion or collapse goes ahead
-    BrowseNode* node = m_nodes.FindNode(change->itemNew.hItem);
-    if (node != nullptr && std::strcmp(node->label, m_reservedLabel) != 0 &&
+    BrowseNode* node = nodes_.FindNode(change->itemNew.hItem);
+    if (node != nullptr && std::strcmp(node->label, reservedLabel_) != 0 &&
         !(node->flags & kNodeFilled))
         FillNode(*node);
     // Text the controls held that could not be read is not overwritten.
@@ -143,14 +146,14 @@ void BrowseNetworkDialog::OnSelChanging(NMHDR* notification, LRESULT* result) {
     const auto* change = reinterpret_cast<const NMTREEVIEWA*>(notification);
     bool loaded = UpdateData(true);
     *result = 0; // the selection changes
-    const BrowseNode* node = m_nodes.FindNode(change->itemNew.hItem);
+    const BrowseNode* node = nodes_.FindNode(change->itemNew.hItem);
     bool share = node != nullptr && (node->flags & kNodePrinterShare);
     if (share)
-        m_printerName = node->label;
+        printerName_ = node->label;
     if (loaded || share)
         UpdateData(false);
 }
 
 void BrowseNetworkDialog::OnDestroy() {
-    m_nodes.Clear();
+    nodes_.Clear();
 }

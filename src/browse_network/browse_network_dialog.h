@@ -17,9 +17,9 @@ public:
     const MessageMap* GetMessageMap() const override { return &messageMap; }
 
     // The printer name: the last printer share selected, or what the user typed.
-    const CSharedString& PrinterName() const { return m_printerName; }
+    const CSharedString& PrinterName() const { return printerName_; }
     // The nodes of the items shown; emptied when the dialog ends.
-    const BrowseNodeList& Nodes() const { return m_nodes; }
+    const BrowseNodeList& Nodes() const { return nodes_; }
 
     // The label of the item shown when the network lists no provider; a node with
     // this label is never filled.
@@ -40,14 +40,8 @@ private:
     void FillRoot();
     void FillNode(BrowseNode& node);
 
-    DragTreeCtrl m_tree;
-    CSharedString m_printerName;
-    BrowseNodeList m_nodes;
-    char m_reservedLabel[64];
+    DragTreeCtrl tree_;
+    CSharedString printerName_;
+    BrowseNodeList nodes_;
+    char reservedLabel_[64];
 };
-
-// The entry list of a container, fetched from the network enumeration through its
-// two calls while the wait cursor shows. No data and size 0 when there is nothing
-// to fetch (also when another caller's result is pending).
-HeapBuffer FetchNetEntries(const CSharedString& provider, const CSharedString& path,
-                           uint32_t& size);

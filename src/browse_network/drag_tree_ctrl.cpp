@@ -25,10 +25,7 @@ void DragTreeCtrl::OnEndLabelEdit(NMHDR* notification, LRESULT* result) {
 }
 
 void DragTreeCtrl::OnBeginDrag(NMHDR*, LRESULT*) {
-    POINT point;
-    GetCursorPos(&point);
-    ScreenToClient(m_hWnd, &point);
-    SetCapture(m_hWnd);
+    SetCapture(hwnd_);
 }
 
 LRESULT DragTreeCtrl::OnButtonUp(WPARAM, LPARAM) {
@@ -40,7 +37,7 @@ LRESULT DragTreeCtrl::OnButtonUp(WPARAM, LPARAM) {
 // (another window takes it, or a cancel-mode message releases it) the drag is over
 // too: it consists of nothing but the capture.
 void DragTreeCtrl::EndDrag() {
-    if (GetCapture() == m_hWnd)
+    if (GetCapture() == hwnd_)
         ReleaseCapture();
 }
 

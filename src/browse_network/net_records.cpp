@@ -4,18 +4,35 @@
 
 namespace {
 
-// Like NextToken, but also tells whether a token was read (a zero byte ended it).
-struct TokenRead {
-    bool read;
-    bool remains;
+// How an entry shows in the tree, by its display type.
+struct EntryKind {
+    UINT mask; // TVIF_* of the inserted item; TVIF_CHILDREN gives it an expand button
+    int image;
+    int selectedImage;
+    uint32_t flag;        // its node's kind flag
+    bool labelIsProvider; // a network provider shows its provider name, others their remote name
 };
 
-// How far an empty token moves the position: over its terminator alone, or over
-// the byte after it too (a display type of 0 is a zero byte and its terminator).
-enum class EmptyToken { OneByte, TwoBytes };
+EntryKind KindOf(int16_t displayType) {
+    const UINT withButton = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+    switch (displayType) {
+    case KVX_NET_DOMAIN:
+        return {withButton, 2, 3, kNodeDomain, false};
+    case KVX_NET_SERVER:
+        return {withButton, 4, 5, kNodeServer, false};
+    case KVX_NET_SHARE:
+        return {withButton & ~TVIF_CHILDREN, 6, 7, kNodePrinterShare, false};
+    case KVX_NET_NETWORK:
+        return {withButton, 6, 7, kNodeOther, true};
+    default:
+        return {withButton, 0, 1, kNodeOther, false};
+    }
+}
+
+} // namespace
 
 TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token,
-                    EmptyToken empty = EmptyToken::TwoBytes) {
+                    EmptyToken empty) {
     if (size == 0 || position >= size)
         return {false, position < size};
     const char* start = data + position;
@@ -37,28 +54,6 @@ TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CShared
     return {true, position < size};
 }
 
-} // namespace
-
-EntryKind KindOf(int16_t displayType) {
-    const UINT withButton = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
-    switch (displayType) {
-    case KVX_NET_DOMAIN:
-        return {withButton, 2, 3, kNodeDomain, false};
-    case KVX_NET_SERVER:
-        return {withButton, 4, 5, kNodeServer, false};
-    case KVX_NET_SHARE:
-        return {withButton & ~TVIF_CHILDREN, 6, 7, kNodePrinterShare, false};
-    case KVX_NET_NETWORK:
-        return {withButton, 6, 7, kNodeOther, true};
-    default:
-        return {withButton, 0, 1, kNodeOther, false};
-    }
-}
-
-bool NextToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token) {
-    return ReadToken(size, data, position, token).remains;
-}
-
 void InsertNetEntries(CTreeCtrl& tree, BrowseNodeList& nodes, const char* data, uint32_t size,
                       HTREEITEM parent) {
     uint32_t position = 0;
@@ -74,7 +69,7 @@ void InsertNetEntries(CTreeCtrl& tree, BrowseNodeList& nodes, const char* data, 
          start.read && start.remains && inserted < kMaxItemsPerExpansion;
          start = ReadToken(size, data, position, provider, name), ++inserted) {
         if (!ReadToken(size, data, position, remoteName, name).read ||
-            !ReadToken(size, data, position, typeToken).read)
+            !ReadToken(size, data, position, typeToken, EmptyToken::TwoBytes).read)
             return;
         auto displayType = static_cast<int16_t>(static_cast<signed char>(typeToken.c_str()[0]));
         EntryKind kind = KindOf(displayType);

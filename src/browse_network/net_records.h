@@ -9,23 +9,23 @@
 
 #include <cstdint>
 
-// How an entry shows in the tree, by its display type.
-struct EntryKind {
-    UINT mask; // TVIF_* of the inserted item; TVIF_CHILDREN gives it an expand button
-    int image;
-    int selectedImage;
-    uint32_t flag;        // its node's kind flag
-    bool labelIsProvider; // a network provider shows its provider name, others their remote name
+// Whether a token was read (a zero byte ended it, and it could be stored), and
+// whether data remains after the position.
+struct TokenRead {
+    bool read;
+    bool remains;
 };
-EntryKind KindOf(int16_t displayType);
+
+// How far an empty token moves the position: over its terminator alone, or over
+// the byte after it too (a display type of 0 is a zero byte and its terminator).
+enum class EmptyToken { OneByte, TwoBytes };
 
 // Reads the token that starts at `position`: the bytes up to the next zero byte,
-// never beyond `size`. Moves the position past the zero byte, or one byte further
-// for an empty token, so that an empty display type (two zero bytes) is read as
-// one token and the list's closing zero byte ends it. When no zero byte is left the
-// position moves to the end and the token is left as it was. Answers whether data
-// remains after the position.
-bool NextToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token);
+// never beyond `size`. Moves the position past the zero byte (and the byte after
+// an empty token when `empty` says so). When no zero byte is left the position
+// moves to the end and the token is left as it was.
+TokenRead ReadToken(uint32_t size, const char* data, uint32_t& position, CSharedString& token,
+                    EmptyToken empty);
 
 // The most items one call of InsertNetEntries inserts. Each sorted insertion may
 // walk every sibling before it, so a container of 100,000 entries would cost

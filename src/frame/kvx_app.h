@@ -5,7 +5,6 @@
 
 class CKvxApp : public CWinApp {
 public:
-    CKvxApp() : CWinApp(nullptr) {}
     ~CKvxApp() override;
     const MessageMap* GetMessageMap() const override { return &messageMap; }
 

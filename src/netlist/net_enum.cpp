@@ -43,6 +43,52 @@ bool SameText(const char* a, const char* b) {
     return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
 }
 
+// Appends provider, remote name and the low byte of the display type, each
+// followed by a zero ("No Provider" and "No Remote" stand for null strings).
+// The block always ends with zero bytes after the records; it grows by at least
+// half its size at a time, and the caller shrinks it to the records and one zero
+// at the end. A record that would take the list past kMaxListBytes is not
+// appended and marks the list full. When the block cannot grow, it is freed and
+// nothing more is appended in this search.
+bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
+    if (!state.block || state.full)
+        return false;
+    const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
+    const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
+    size_t providerLength = std::strlen(provider);
+    size_t remoteLength = std::strlen(remote);
+    size_t record = providerLength + remoteLength + 4;
+    // The list is cut at a whole record; later, smaller records stay out too.
+    if (record > kMaxListBytes - state.byteCount) {
+        state.full = true;
+        return false;
+    }
+    SIZE_T needed = state.byteCount + record + 1;
+    SIZE_T capacity = state.block.Size();
+    if (needed > capacity) {
+        // Growing by half or more keeps the copying of a long list linear.
+        SIZE_T grown = capacity + capacity / 2;
+        if (grown > kMaxListBytes + 1)
+            grown = kMaxListBytes + 1;
+        if (!state.block.Resize(needed > grown ? needed : grown)) {
+            state.block.Reset();
+            return false;
+        }
+    }
+    BlockLock lock = state.block.Lock();
+    if (!lock)
+        return false;
+    char* at = lock.data() + state.byteCount;
+    std::memcpy(at, provider, providerLength + 1);
+    at += providerLength + 1;
+    std::memcpy(at, remote, remoteLength + 1);
+    at += remoteLength + 1;
+    at[0] = static_cast<char>(entry.dwDisplayType & 0xFF);
+    at[1] = '\0';
+    state.byteCount += static_cast<uint32_t>(record);
+    return true;
+}
+
 struct Decisions {
     bool appendAll = false;
     bool matchEntries = false;
@@ -151,45 +197,6 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
 }
 
 } // namespace
-
-bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
-    if (!state.block || state.full)
-        return false;
-    const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
-    const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
-    size_t providerLength = std::strlen(provider);
-    size_t remoteLength = std::strlen(remote);
-    size_t record = providerLength + remoteLength + 4;
-    // The list is cut at a whole record; later, smaller records stay out too.
-    if (record > kMaxListBytes - state.byteCount) {
-        state.full = true;
-        return false;
-    }
-    SIZE_T needed = state.byteCount + record + 1;
-    SIZE_T capacity = state.block.Size();
-    if (needed > capacity) {
-        // Growing by half or more keeps the copying of a long list linear.
-        SIZE_T grown = capacity + capacity / 2;
-        if (grown > kMaxListBytes + 1)
-            grown = kMaxListBytes + 1;
-        if (!state.block.Resize(needed > grown ? needed : grown)) {
-            state.block.Reset();
-            return false;
-        }
-    }
-    BlockLock lock = state.block.Lock();
-    if (!lock)
-        return false;
-    char* at = lock.data() + state.byteCount;
-    std::memcpy(at, provider, providerLength + 1);
-    at += providerLength + 1;
-    std::memcpy(at, remote, remoteLength + 1);
-    at += remoteLength + 1;
-    at[0] = static_cast<char>(entry.dwDisplayType & 0xFF);
-    at[1] = '\0';
-    state.byteCount += static_cast<uint32_t>(record);
-    return true;
-}
 
 void EnumNetContainer(const NETRESOURCEA* container, NetListState& state,
                       const CSharedString& provider, NameView path) {

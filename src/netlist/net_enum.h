@@ -40,15 +40,6 @@ struct NetListState {
     bool full = false;        // the list reached kMaxListBytes: the search ends
 };
 
-// Appends provider, remote name and the low byte of the display type, each
-// followed by a zero ("No Provider" and "No Remote" stand for null strings).
-// The block always ends with zero bytes after the records; it grows by at least
-// half its size at a time, and the caller shrinks it to the records and one zero
-// at the end. A record that would take the list past kMaxListBytes is not
-// appended and marks the list full. When the block cannot grow, it is freed and
-// nothing more is appended in this search.
-bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state);
-
 // Lists or searches `container` (null: the top of the network) for the
 // provider filter and the path of the containers below it.
 void EnumNetContainer(const NETRESOURCEA* container, NetListState& state,

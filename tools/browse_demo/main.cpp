@@ -47,7 +47,7 @@ protected:
     void OnOK() override {
         if (dumpPath_ != nullptr) {
             if (FILE* out = std::fopen(dumpPath_, "w")) {
-                HWND tree = GetDlgItem(m_hWnd, IDC_TREE);
+                HWND tree = GetDlgItem(GetSafeHwnd(), IDC_TREE);
                 DumpItems(out, tree, Next(tree, TVGN_ROOT, nullptr), 0);
                 std::fclose(out);
             }
