@@ -10,10 +10,11 @@
 // block (the simulated GlobalReAlloc always moves it) stays linear in the list.
 //
 //   build/<preset>/kvx_bench (a Release build gives the figures that matter)
-#include "native/browse_support.h"
+#include "net_workloads.h"
+#include "sim_resources.h"
 
-#include "netbrowse/browse_network_dialog.h"
-#include "netbrowse/net_records.h"
+#include "browse_network/browse_network_dialog.h"
+#include "browse_network/net_records.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +33,7 @@ std::string ServerName(int shares) {
 // listed in the order of their names as a server lists them.
 void BuildNetwork(int shares) {
     sim::Reset();
-    browse_test::InstallBrowseResources();
+    sim_resources::InstallBrowseResources();
     sim::AddNetProvider(kProvider);
     sim::NetResource domain;
     domain.remoteName = "BENCH";
@@ -57,11 +58,19 @@ void BuildNetwork(int shares) {
     }
 }
 
-HTREEITEM Child(HWND tree, HTREEITEM parent, const std::string& label) {
-    for (const browse_test::ItemView& item : browse_test::ChildrenOf(tree, parent))
-        if (item.text == label)
-            return item.item;
+// The item the dialog inserted for `label` under `parent`, found through its nodes.
+HTREEITEM Child(const BrowseNetworkDialog& dialog, HTREEITEM parent, const std::string& label) {
+    for (const BrowseNode* node = dialog.Nodes().First(); node != nullptr; node = node->next)
+        if (node->parent == parent && label == node->label)
+            return node->item;
     return nullptr;
+}
+
+size_t ChildCount(const BrowseNetworkDialog& dialog, HTREEITEM parent) {
+    size_t count = 0;
+    for (const BrowseNode* node = dialog.Nodes().First(); node != nullptr; node = node->next)
+        count += node->parent == parent ? 1 : 0;
+    return count;
 }
 
 void ExpandServer(benchmark::State& state) {
@@ -72,17 +81,17 @@ void ExpandServer(benchmark::State& state) {
         BrowseNetworkDialog dialog;
         sim::SetDialogDriver([&](HWND window) {
             HWND tree = GetDlgItem(window, IDC_TREE);
-            HTREEITEM provider = Child(tree, nullptr, kProvider);
+            HTREEITEM provider = Child(dialog, nullptr, kProvider);
             sim::ClickExpandButton(tree, provider);
-            HTREEITEM domain = Child(tree, provider, "BENCH");
+            HTREEITEM domain = Child(dialog, provider, "BENCH");
             sim::ClickExpandButton(tree, domain);
-            HTREEITEM server = Child(tree, domain, ServerName(shares));
+            HTREEITEM server = Child(dialog, domain, ServerName(shares));
 
             state.ResumeTiming();
             sim::ClickExpandButton(tree, server);
             state.PauseTiming();
 
-            if (browse_test::ChildrenOf(tree, server).size() != static_cast<size_t>(shares))
+            if (ChildCount(dialog, server) != static_cast<size_t>(shares))
                 state.SkipWithError("the server's shares were not all inserted");
             sim::ClickButton(window, IDCANCEL);
         });
@@ -96,13 +105,10 @@ void ExpandServer(benchmark::State& state) {
 
 void InsertShares(benchmark::State& state) {
     const int shares = static_cast<int>(state.range(0));
-    std::vector<browse_test::Record> records;
-    for (int i = 0; i < shares; ++i) {
-        char name[64];
-        std::snprintf(name, sizeof name, "%s\\P%05d", ServerName(shares).c_str(), i);
-        records.push_back({kProvider, name, 3});
-    }
-    const std::string data = browse_test::Records(records);
+    // The records as the fetch delivers them.
+    BuildNetwork(shares);
+    std::vector<char> data;
+    bench::ListWithGetPortsSelect(&data, kProvider, "BENCH", ServerName(shares).c_str());
     sim::Reset();
     for (auto _ : state) {
         state.PauseTiming();

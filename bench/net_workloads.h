@@ -11,18 +11,17 @@
 
 namespace bench {
 
-// GetPortsSelect as a host calls it: the sizing call, then the fetch. Returns
-// the list's size in bytes.
-inline uint32_t ListWithGetPortsSelect(std::vector<char>* list) {
-    static const std::string path = [] {
-        char buffer[64] = "";
-        kvx_network_path_append(buffer, sizeof buffer, "BENCH");
-        kvx_network_path_append(buffer, sizeof buffer, "\\\\BENCH10K");
-        return std::string(buffer);
-    }();
+// GetPortsSelect as a host calls it for the server's container in the domain of
+// a provider: the sizing call, then the fetch. Returns the list's size in bytes.
+inline uint32_t ListWithGetPortsSelect(std::vector<char>* list,
+                                       const char* provider = "Kvx Network",
+                                       const char* domain = "BENCH",
+                                       const char* server = "\\\\BENCH10K") {
+    char path[256] = "";
+    kvx_network_path_append(path, sizeof path, domain);
+    kvx_network_path_append(path, sizeof path, server);
     uint32_t size = 0;
-    GetPortsSelect(nullptr, &size, kvx_shared_string("Kvx Network"),
-                   kvx_shared_string(path.c_str()));
+    GetPortsSelect(nullptr, &size, kvx_shared_string(provider), kvx_shared_string(path));
     list->resize(size);
     GetPortsSelect(list->data(), &size, nullptr, nullptr);
     return size;

@@ -9,19 +9,18 @@ add_library(win32sim STATIC ${KVX_SIM_SOURCES})
 target_include_directories(win32sim PUBLIC platform platform/sim/include)
 target_compile_options(win32sim PRIVATE ${KVX_WARNINGS})
 
-add_library(kvx32_native STATIC ${KVX_LIBRARY_SOURCES})
-target_include_directories(kvx32_native PUBLIC include src res)
-target_compile_options(kvx32_native PRIVATE ${KVX_WARNINGS})
-target_link_libraries(kvx32_native PUBLIC win32sim)
+# The library's objects, compiled once for kvxctl, the tests and the benchmarks.
+# Its consumers see the public header; white-box tests name src/ themselves.
+add_library(kvx32_core OBJECT ${KVX_LIBRARY_SOURCES})
+target_include_directories(kvx32_core PUBLIC include PRIVATE src res)
+target_compile_options(kvx32_core PRIVATE ${KVX_WARNINGS})
+target_link_libraries(kvx32_core PUBLIC win32sim)
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_sim.cpp
-               tools/kvxctl/commands_netbrowse.cpp tools/kvxctl/commands_status.cpp tools/kvxctl/driver_files_copy.cpp
-               tools/kvxctl/driver_setup.cpp tools/kvxctl/json_writer.cpp tools/kvxctl/platform_driver.cpp
-               tools/kvxctl/spooler_lists.cpp
-               tools/kvxctl/file_system_posix.cpp tools/kvxctl/sim_driver_disk.cpp)
+add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/bind_sim.cpp tools/kvxctl/file_system_posix.cpp
+               tools/kvxctl/sim_driver_disk.cpp)
 target_include_directories(kvxctl PRIVATE tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
-target_link_libraries(kvxctl PRIVATE kvx32_native)
+target_link_libraries(kvxctl PRIVATE kvx32_core)
 
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
@@ -29,9 +28,9 @@ if(BUILD_TESTING)
   file(GLOB KVX_CONFORMANCE_TESTS CONFIGURE_DEPENDS tests/conformance/*.cpp)
   list(FILTER KVX_CONFORMANCE_TESTS EXCLUDE REGEX "_wine\\.cpp$")
   add_executable(kvx_tests ${KVX_NATIVE_TESTS} ${KVX_CONFORMANCE_TESTS} tools/kvxctl/json_writer.cpp)
-  target_include_directories(kvx_tests PRIVATE tests tools/kvxctl)
+  target_include_directories(kvx_tests PRIVATE tests src res tools/kvxctl)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
-  target_link_libraries(kvx_tests PRIVATE kvx32_native GTest::gtest GTest::gtest_main)
+  target_link_libraries(kvx_tests PRIVATE kvx32_core GTest::gtest GTest::gtest_main)
   target_compile_definitions(kvx_tests PRIVATE
                              KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/wine/test_network.txt")
   include(GoogleTest)

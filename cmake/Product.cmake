@@ -15,25 +15,30 @@ if(KVX_WINE64)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/frame/exports.def)
 endif()
 
-add_library(kvx32 SHARED ${KVX_LIBRARY_SOURCES} src/frame/dll_main.cpp ${KVX_DEF_FILE})
+# The library's objects, compiled once for the DLL and browse_demo.
+add_library(kvx32_core OBJECT ${KVX_LIBRARY_SOURCES})
+target_include_directories(kvx32_core PUBLIC include PRIVATE src platform res)
+target_compile_options(kvx32_core PRIVATE ${KVX_WARNINGS})
+
+add_library(kvx32 SHARED src/frame/dll_main.cpp ${KVX_DEF_FILE})
 set_target_properties(kvx32 PROPERTIES OUTPUT_NAME KVX_32 PREFIX "" IMPORT_PREFIX "lib")
-target_include_directories(kvx32 PUBLIC include PRIVATE src platform res)
+target_include_directories(kvx32 PRIVATE src platform)
 target_compile_options(kvx32 PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx32 PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+target_link_libraries(kvx32 PRIVATE kvx32_core)
 include(cmake/Freestanding.cmake)
+kvx_freestanding(kvx32_core)
 kvx_freestanding(kvx32)
-if(EXISTS ${CMAKE_SOURCE_DIR}/cmake/Resources.cmake)
-  include(cmake/Resources.cmake)
-  kvx_add_resources(kvx32)
-endif()
+include(cmake/Resources.cmake)
+kvx_add_resources(kvx32)
 
 # No export opens the Browse Network dialog: this host shows it, built from the
-# library's sources and resources (tools/browse_demo).
-add_executable(browse_demo tools/browse_demo/main.cpp ${KVX_LIBRARY_SOURCES})
-target_include_directories(browse_demo PRIVATE include src platform res)
+# library's objects and resources (tools/browse_demo).
+add_executable(browse_demo tools/browse_demo/main.cpp)
+target_include_directories(browse_demo PRIVATE src platform res)
 target_compile_options(browse_demo PRIVATE ${KVX_WARNINGS} -fno-exceptions)
 target_link_options(browse_demo PRIVATE ${KVX_STATIC_RUNTIME})
-target_link_libraries(browse_demo PRIVATE winspool mpr shell32 comctl32 ole32)
+target_link_libraries(browse_demo PRIVATE kvx32_core winspool mpr shell32 comctl32 ole32)
 kvx_add_resources(browse_demo)
 
 # The import libraries' module-definition file: the DLL's, plus for each export
@@ -66,11 +71,7 @@ add_dependencies(kvx32_import kvx32_implib kvx32)
 target_include_directories(kvx32_import INTERFACE include)
 target_link_libraries(kvx32_import INTERFACE ${KVX_IMPORT_LIB})
 
-add_executable(kvxctl tools/kvxctl/main.cpp tools/kvxctl/commands.cpp tools/kvxctl/commands_printers.cpp tools/kvxctl/commands_dialogs.cpp tools/kvxctl/bind_dll.cpp
-               tools/kvxctl/commands_netbrowse.cpp tools/kvxctl/commands_status.cpp tools/kvxctl/driver_files_copy.cpp
-               tools/kvxctl/driver_setup.cpp tools/kvxctl/json_writer.cpp tools/kvxctl/platform_driver.cpp
-               tools/kvxctl/spooler_lists.cpp
-               tools/kvxctl/file_system_win32.cpp)
+add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/bind_dll.cpp tools/kvxctl/file_system_win32.cpp)
 target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_options(kvxctl PRIVATE ${KVX_STATIC_RUNTIME})

@@ -65,10 +65,8 @@ endif()
 add_test(NAME dll_imports
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports.sh $<TARGET_FILE:kvx32>
                  ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
-if(EXISTS ${CMAKE_SOURCE_DIR}/tools/check_resources.py)
-  add_test(NAME dll_resources
-           COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
-endif()
+add_test(NAME dll_resources
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
 
 foreach(release ${KVX_WINE_RELEASES})
   set(copy ${CMAKE_BINARY_DIR}/bin/kvx_checks_${release}.exe)

@@ -16,11 +16,7 @@
 #include <string.h>
 
 /* The process heap, for the strings GetPortsSelect takes over. */
-#if defined(_WIN32)
 #include <windows.h>
-#else
-#include <win32.h> /* the native build's simulated platform */
-#endif
 
 #if defined(_WIN32)
 #define KVX_API __stdcall

@@ -38,11 +38,12 @@ public:
     GlobalBlock(const GlobalBlock&) = delete;
     GlobalBlock& operator=(const GlobalBlock&) = delete;
     GlobalBlock(GlobalBlock&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    // The block held so far is freed at once.
     GlobalBlock& operator=(GlobalBlock&& other) noexcept {
-        std::swap(handle_, other.handle_);
+        Reset(other.Release());
         return *this;
     }
-    ~GlobalBlock() { Free(); }
+    ~GlobalBlock() { Reset(); }
 
     explicit operator bool() const { return handle_ != nullptr; }
     HGLOBAL get() const { return handle_; }
@@ -64,9 +65,10 @@ public:
     bool CopyTo(void* destination, SIZE_T count) const;
 
     HGLOBAL Release() { return std::exchange(handle_, nullptr); }
-    void Free() {
-        if (handle_ != nullptr)
-            GlobalFree(std::exchange(handle_, nullptr));
+    // Frees the block held (if any) and takes over `adopted`.
+    void Reset(HGLOBAL adopted = nullptr) {
+        if (HGLOBAL old = std::exchange(handle_, adopted))
+            GlobalFree(old);
     }
 
 private:

@@ -11,9 +11,8 @@ public:
     bool Pending() const { return block_ != nullptr; }
     // Moves the pending block (or none) out of the slot, which is left empty.
     HandoffBlock Take() { return HandoffBlock(std::exchange(block_, nullptr)); }
-    // Keeps a block pending; a block already pending would be lost, so the slot
-    // must be empty.
-    void Keep(HandoffBlock block) { block_ = block.Release(); }
+    // Keeps a block pending in place of the one pending so far, which is freed.
+    void Keep(HandoffBlock block) { HandoffBlock replaced(std::exchange(block_, block.Release())); }
 
 private:
     // A plain handle: the slot is never destroyed, so a block pending at unload is

@@ -1,11 +1,10 @@
 // The module's application object.
 #pragma once
 
-#include "framework/win_app.h"
+#include "appkit/win_app.h"
 
 class CKvxApp : public CWinApp {
 public:
-    CKvxApp() : CWinApp(nullptr) {}
     ~CKvxApp() override;
     const MessageMap* GetMessageMap() const override { return &messageMap; }
 

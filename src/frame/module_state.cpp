@@ -2,6 +2,7 @@
 // then the application object) and destroyed at unload in reverse. The handoff
 // slots hold plain handles and need no construction.
 #include "frame/handoff.h"
+#include "frame/kvx_app.h"
 #include "frame/module_state.h"
 
 CSharedString PreselectPath;

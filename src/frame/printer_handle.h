@@ -20,14 +20,12 @@ public:
     PrinterHandle& operator=(const PrinterHandle&) = delete;
     PrinterHandle(PrinterHandle&& other) noexcept
         : handle_(std::exchange(other.handle_, nullptr)) {}
+    // The handle held so far is closed at once.
     PrinterHandle& operator=(PrinterHandle&& other) noexcept {
-        std::swap(handle_, other.handle_);
+        Reset(std::exchange(other.handle_, nullptr));
         return *this;
     }
-    ~PrinterHandle() {
-        if (handle_ != nullptr)
-            ClosePrinter(handle_);
-    }
+    ~PrinterHandle() { Reset(); }
 
     explicit operator bool() const { return handle_ != nullptr; }
     HANDLE get() const { return handle_; }
@@ -37,5 +35,10 @@ public:
     BOOL Close() { return ClosePrinter(std::exchange(handle_, nullptr)); }
 
 private:
+    void Reset(HANDLE adopted = nullptr) {
+        if (HANDLE old = std::exchange(handle_, adopted))
+            ClosePrinter(old);
+    }
+
     HANDLE handle_ = nullptr;
 };

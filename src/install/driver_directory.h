@@ -1,7 +1,7 @@
 // The spooler's printer-driver directory for the running platform.
 #pragma once
 
-#include "framework/heap_buffer.h"
+#include "appkit/heap_buffer.h"
 
 // The directory as a NUL-terminated string in a buffer of the call's own, or an
 // empty HeapBuffer when the spooler refused or memory ran out. The first request

@@ -1,12 +1,13 @@
 // Registering the thermal printer driver with the local spooler, and removing it.
 // The library copies no files: the platform's driver files must already lie in
 // the spooler's driver directory.
+#include "frame/platform_id.h"
 #include "install/driver_directory.h"
-#include "install/driver_files.h"
 
 #include <win32.h>
 
 #include <cstring>
+#include <kvx32.h>
 
 namespace {
 
@@ -26,6 +27,16 @@ HeapBuffer JoinPath(const char* directory, const char* fileName) {
     return path;
 }
 
+// The name the removal asks the spooler to delete: the driver Windows 95, 98 and
+// NT 4 register, or on every other platform the Windows NT 3 one, even where the
+// installation registered the other.
+const char* RemovalDriverName(PlatformCode code) {
+    bool registersVersion5 =
+        code == KVX_PLATFORM_WIN95 || code == KVX_PLATFORM_WIN98 || code == KVX_PLATFORM_NT4;
+    return kvx_driver_files_for(registersVersion5 ? KVX_PLATFORM_NT4 : KVX_PLATFORM_NT3)
+        .driver_name;
+}
+
 // The spooler's reason is not passed on: hosts rely on the result alone.
 int32_t Refused() {
     SetLastError(0);
@@ -42,14 +53,14 @@ extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
     HeapBuffer directory = QueryDriverDirectory();
     if (!directory)
         return Refused();
-    DriverFileSet files = DriverFilesFor(CurrentPlatform());
-    HeapBuffer driverPath = JoinPath(directory.data(), files.driverFile);
-    HeapBuffer dataPath = JoinPath(directory.data(), files.dataFile);
-    HeapBuffer configPath = JoinPath(directory.data(), files.configFile);
+    kvx_driver_files files = kvx_driver_files_for(CurrentPlatform());
+    HeapBuffer driverPath = JoinPath(directory.data(), files.driver_file);
+    HeapBuffer dataPath = JoinPath(directory.data(), files.data_file);
+    HeapBuffer configPath = JoinPath(directory.data(), files.config_file);
     if (!driverPath || !dataPath || !configPath)
         return Refused();
 
-    info.pName = const_cast<char*>(files.driverName);
+    info.pName = const_cast<char*>(files.driver_name);
     info.pDriverPath = driverPath.data();
     info.pDataFile = dataPath.data();
     info.pConfigFile = configPath.data();

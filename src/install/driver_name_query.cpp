@@ -1,7 +1,7 @@
 // Reporting the base name of a printer's driver data file: "KVX_50" for
 // "...\KVX_50.PPD", "KVX" for "...\KVX.DRV" or "...\KVX.DLL".
 #include "frame/printer_handle.h"
-#include "framework/heap_buffer.h"
+#include "appkit/heap_buffer.h"
 
 #include <win32.h>
 

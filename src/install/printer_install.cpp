@@ -3,7 +3,7 @@
 #include "install/printer_install.h"
 
 #include "frame/printer_handle.h"
-#include "install/driver_files.h"
+#include "frame/platform_id.h"
 
 #include <win32.h>
 
@@ -69,7 +69,7 @@ int32_t AddThermalPrinter(const char* portName) {
     PRINTER_INFO_2A info = {};
     info.pPrinterName = name;
     info.pPortName = const_cast<char*>(portName);
-    info.pDriverName = const_cast<char*>(DriverFilesFor(code).driverName);
+    info.pDriverName = const_cast<char*>(kvx_driver_files_for(code).driver_name);
     info.pPrintProcessor = const_cast<char*>("winprint");
     info.pDatatype = const_cast<char*>("RAW");
     info.Attributes = PRINTER_ATTRIBUTE_LOCAL;

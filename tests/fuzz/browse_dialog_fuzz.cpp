@@ -7,8 +7,8 @@
 // share selected, and that the dialog leaves no window, tree item, image list,
 // bitmap, enumeration, block or pending result behind.
 #include "frame/handoff.h"
-#include "native/browse_support.h"
-#include "netbrowse/browse_network_dialog.h"
+#include "harness/browse_support.h"
+#include "browse_network/browse_network_dialog.h"
 
 #include "fuzz_input.h"
 

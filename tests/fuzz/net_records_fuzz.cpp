@@ -3,7 +3,8 @@
 // stops the run; the checks below catch tokens or nodes that were not really read.
 //
 // The first two bytes choose where a lone NextToken starts; the rest is the data.
-#include "netbrowse/net_records.h"
+#include "browse_network/net_records.h"
+#include "harness/net_tokens.h"
 
 #include <sim_control.h>
 
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t length) {
     uint32_t start = static_cast<uint32_t>(bytes[0] | bytes[1] << 8);
     uint32_t position = start;
     CSharedString token("unchanged");
-    bool remains = NextToken(size, begin, position, token);
+    bool remains = harness::NextToken(size, begin, position, token);
     Check(remains == (position < size));
     Check(start >= size ? position == start : position > start && position <= size);
     if (std::strcmp(token.c_str(), "unchanged") != 0) // a token read lies in the data

@@ -1,10 +1,10 @@
 // The Browse Network dialog over the simulated network of tests/wine/test_network.txt,
 // played through its dialog box and tree control as a user would.
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "conformance/test_machine.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_network_dialog.h"
+#include "browse_network/browse_network_dialog.h"
 
 #include <kvx32.h>
 

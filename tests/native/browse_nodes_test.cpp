@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_nodes.h"
+#include "browse_network/browse_nodes.h"
 
 #include <cstring>
 #include <random>
@@ -100,9 +100,9 @@ TEST_F(BrowseNodesTest, PathHoldsTheSegmentsBelowTheProviderOutermostFirst) {
          {{1, 0, "Kvx Network", 6},
           {2, 1, "SALES", 1},
           {3, 2, "\\\\PRN01", 2},
-          {4, 3, "\\\\PRN01\\Zebra", 3}},
+          {4, 3, "\\\\PRN01\\Lbl42", 3}},
          true,
-         "0005SALES0007\\\\PRN010013\\\\PRN01\\Zebra"},
+         "0005SALES0007\\\\PRN010013\\\\PRN01\\Lbl42"},
         {"root item above the provider, providers nested",
          {{1, 0, "Entire Network", 0},
           {2, 1, "Kvx Network", 6},

@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include <sim_kvx_setup.h>
+#include "harness/driver_files.h"
 
 #include <kvx32.h>
 
@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         SimTest::SetUp();
         AddSharedPrinter(kPrinter);
-        sim::PlaceKvxDriverFiles();
+        harness::PlaceDriverFiles();
     }
     static void AddSharedPrinter(const std::string& name) {
         sim::Printer printer;

@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include "netbrowse/dialog_handoff.h"
+#include "printer_dialogs/dialog_handoff.h"
 
 #include <cstring>
 #include <string>

@@ -38,6 +38,9 @@ void PlaceFiles(const InstallCase& c) {
         sim::AddFile(directory + file);
 }
 
+// The driver Windows NT 4 registers, as the removal names it there.
+const sim::Driver kNt4Driver = {"Windows NT x86", "Printer KVX 5.0", 0x400, "", "", ""};
+
 using DriverInstallTest = SimTest;
 
 TEST_F(DriverInstallTest, RegistersThePlatformsFileSetAndRemovesByThePlatformsRemovalName) {
@@ -101,13 +104,35 @@ TEST_F(DriverInstallTest, DirectoryLongerThanTheFirstRequestAllowsStillGivesWhol
 }
 
 TEST_F(DriverInstallTest, RemovalPassesTheSpoolersErrorCodeOn) {
-    EXPECT_EQ(DesInstallThermalPrinterDriver(), ERROR_UNKNOWN_PRINTER_DRIVER);
-    sim::AddDriver({"Windows NT x86", "Printer KVX 5.0", 0x400, "", "", ""});
-    sim::SetDriverInUse("Printer KVX 5.0", true);
-    EXPECT_EQ(DesInstallThermalPrinterDriver(), ERROR_PRINTER_DRIVER_IN_USE);
-    sim::SetDriverInUse("Printer KVX 5.0", false);
-    EXPECT_EQ(DesInstallThermalPrinterDriver(), 0);
-    EXPECT_EQ(DesInstallThermalPrinterDriver(), ERROR_UNKNOWN_PRINTER_DRIVER);
+    struct Case {
+        const char* what;
+        void (*arrange)();
+        int32_t result;
+    } cases[] = {
+        {"removed", [] { sim::AddDriver(kNt4Driver); }, 0},
+        {"no such driver", [] {}, ERROR_UNKNOWN_PRINTER_DRIVER},
+        {"driver in use",
+         [] {
+             sim::AddDriver(kNt4Driver);
+             sim::SetDriverInUse(kNt4Driver.name, true);
+         },
+         ERROR_PRINTER_DRIVER_IN_USE},
+        // A refusal never reads as success, even when the spooler leaves no error code.
+        {"refused without an error code",
+         [] {
+             sim::AddDriver(kNt4Driver);
+             sim::FailSpoolerCall(sim::SpoolerCall::DeletePrinterDriver, sim::kFailWithoutError);
+         },
+         ERROR_GEN_FAILURE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        c.arrange();
+        size_t drivers = sim::Drivers().size();
+        EXPECT_EQ(DesInstallThermalPrinterDriver(), c.result);
+        EXPECT_EQ(sim::Drivers().size(), c.result == 0 ? drivers - 1 : drivers);
+    }
 }
 
 TEST_F(DriverInstallTest, EveryMemoryFailureRefusesCleanly) {

@@ -2,16 +2,16 @@
 // Browse Network dialog's expansions: each memory operation of a scenario fails
 // in turn, and every run must end in one of the export's documented results with
 // nothing held, nothing pending and no byte written outside the host's buffers.
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "conformance/net_list.h"
 #include "sim_fixture.h"
 
 #include "frame/handoff.h"
 #include "frame/module_state.h"
-#include "framework/shared_string.h"
-#include "netbrowse/browse_network_dialog.h"
+#include "appkit/shared_string.h"
+#include "browse_network/browse_network_dialog.h"
 
-#include <sim_kvx_setup.h>
+#include "harness/driver_files.h"
 
 #include <kvx32.h>
 
@@ -171,7 +171,7 @@ struct Scenario {
 
 void UseRelease(const char* release) {
     ASSERT_TRUE(sim::SetWindowsVersion(release));
-    sim::PlaceKvxDriverFiles();
+    harness::PlaceDriverFiles();
 }
 
 Scenario DriverDirectory(const std::string& name, const std::string& directory, uint32_t capacity,
@@ -209,7 +209,7 @@ Scenario DriverInstall(const char* release, bool filesPlaced) {
             [=] {
                 ASSERT_TRUE(sim::SetWindowsVersion(release));
                 if (filesPlaced)
-                    sim::PlaceKvxDriverFiles();
+                    harness::PlaceDriverFiles();
             },
             [filesPlaced] {
                 SetLastError(1234);
@@ -429,7 +429,7 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
                 printer.port = "LPT1:";
                 printer.driver = "Thermal on the server";
                 sim::AddPrinter(printer);
-                sim::PlaceKvxDriverFiles();
+                harness::PlaceDriverFiles();
                 if (chosen)
                     sim::QueueConnectChoice(kPrinter);
                 else

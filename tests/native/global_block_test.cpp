@@ -20,6 +20,13 @@ TEST_F(GlobalBlockTest, OwnerFreesTheBlockAndLockIsReleasedAtScopeEnd) {
     }
     EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
     EXPECT_EQ(sim::LiveGlobalBlocks(), before);
+
+    // A move assignment frees the block held so far at once, not with the source.
+    GlobalBlock held = GlobalBlock::Allocate(10);
+    GlobalBlock source = GlobalBlock::Allocate(20);
+    held = std::move(source);
+    EXPECT_EQ(sim::LiveGlobalBlocks(), before + 1);
+    EXPECT_EQ(held.Size(), 20u);
 }
 
 TEST_F(GlobalBlockTest, FailedResizeKeepsTheBlockAndItsContents) {
@@ -53,9 +60,11 @@ TEST_F(GlobalBlockTest, SlotHandsItsBlockOverAndIsLeftEmpty) {
     slot.Keep(GlobalBlock::Allocate(10));
     EXPECT_TRUE(slot.Pending());
     size_t live = sim::LiveGlobalBlocks();
+    slot.Keep(GlobalBlock::Allocate(30)); // replaces the pending block, which is freed
+    EXPECT_EQ(sim::LiveGlobalBlocks(), live);
     {
         HandoffBlock taken = slot.Take();
-        EXPECT_TRUE(taken);
+        EXPECT_EQ(taken.Size(), 30u);
         EXPECT_FALSE(slot.Pending());
     }
     EXPECT_EQ(sim::LiveGlobalBlocks(), live - 1);

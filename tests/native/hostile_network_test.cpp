@@ -2,12 +2,12 @@
 // entries in one container, containers in every container, enumerations that never
 // end, one name over and over, empty names. GetPortsSelect and the Browse Network
 // dialog must finish on each with whole records, in bounded memory and work.
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/browse_network_dialog.h"
-#include "netbrowse/net_enum.h"
-#include "netbrowse/net_records.h"
+#include "browse_network/browse_network_dialog.h"
+#include "netlist/net_enum.h"
+#include "browse_network/net_records.h"
 
 #include <kvx32.h>
 

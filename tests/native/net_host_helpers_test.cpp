@@ -2,7 +2,7 @@
 // paths, and walking the records it returns.
 #include "sim_fixture.h"
 
-#include "framework/shared_string.h"
+#include "appkit/shared_string.h"
 
 #include <kvx32.h>
 

@@ -1,7 +1,8 @@
-#include "browse_support.h"
+#include "harness/browse_support.h"
 #include "sim_fixture.h"
 
-#include "netbrowse/net_records.h"
+#include "browse_network/net_records.h"
+#include "harness/net_tokens.h"
 
 #include <cstring>
 #include <utility>
@@ -38,7 +39,7 @@ TEST_P(NextTokenTest, ReadsOneTokenWithinTheSize) {
     buffer.resize(c.size);
     uint32_t position = c.start;
     CSharedString token("<old>");
-    EXPECT_EQ(NextToken(c.size, buffer.data(), position, token), c.remains);
+    EXPECT_EQ(harness::NextToken(c.size, buffer.data(), position, token), c.remains);
     EXPECT_EQ(position, c.position);
     EXPECT_STREQ(token.c_str(), c.token);
 }

@@ -2,8 +2,8 @@
 
 #include "conformance/net_list.h"
 #include "frame/handoff.h"
-#include "framework/shared_string.h"
-#include "netbrowse/net_path.h"
+#include "appkit/shared_string.h"
+#include "netlist/net_path.h"
 
 #include <cstring>
 #include <optional>
@@ -245,6 +245,9 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
         {"the open fails", [] { sim::FailNetOpen("SALES", ERROR_ACCESS_DENIED); }, 0},
         {"two requests fail, then the router answers",
          [] { sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 2); }, 6},
+        // The third failure in a row ends the container, however the router would go on.
+        {"three requests fail, then the router answers",
+         [] { sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 3); }, 0},
         {"requests keep failing", [] { sim::FailNetRequests("SALES", ERROR_BUSY, ~0u); }, 0},
         {"more data is asked for without a larger size",
          [] { sim::FailNetRequests("SALES", ERROR_MORE_DATA, ~0u); }, 0},

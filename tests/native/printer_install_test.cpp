@@ -1,6 +1,6 @@
 #include "sim_fixture.h"
 
-#include <sim_kvx_setup.h>
+#include "harness/driver_files.h"
 
 #include <kvx32.h>
 
@@ -44,7 +44,7 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
         SCOPED_TRACE(std::string(c.release) + " " + c.port);
         sim::Reset();
         ASSERT_TRUE(sim::SetWindowsVersion(c.release));
-        sim::PlaceKvxDriverFiles();
+        harness::PlaceDriverFiles();
         sim::SetPorts({"LPT1:", "\\\\srv\\lbl", "\\\\server\\" + k24, k24, k25, k24 + k24});
         EXPECT_EQ(InstallThermalPrinter(c.port.c_str()), c.result);
         auto requests = sim::PrinterRequests();
@@ -58,7 +58,7 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
 }
 
 TEST_F(PrinterInstallTest, PrinterIsLocalRawAndUnshared) {
-    sim::PlaceKvxDriverFiles();
+    harness::PlaceDriverFiles();
     ASSERT_EQ(InstallThermalPrinter("LPT1:"), 1);
     ASSERT_EQ(sim::Printers().size(), 1u);
     const sim::Printer p = sim::Printers()[0];
@@ -108,14 +108,14 @@ TEST_F(PrinterInstallTest, RefusalReturnsZeroClearsTheLastErrorAndLeavesNoHandle
     } cases[] = {
         {"name taken",
          [] {
-             sim::PlaceKvxDriverFiles();
+             harness::PlaceDriverFiles();
              InstallThermalPrinter("LPT1:");
          }},
         {"unknown port", [] { sim::SetPorts({"COM1:"}); }},
         {"driver files missing", [] {}},
         {"spooler fails",
          [] {
-             sim::PlaceKvxDriverFiles();
+             harness::PlaceDriverFiles();
              sim::FailSpoolerCall(sim::SpoolerCall::AddPrinter, ERROR_ACCESS_DENIED);
          }},
     };
@@ -133,7 +133,7 @@ TEST_F(PrinterInstallTest, RefusalReturnsZeroClearsTheLastErrorAndLeavesNoHandle
 }
 
 TEST_F(PrinterInstallTest, MemoryFailuresInTheDriverInstallationRefuseThePrinterCleanly) {
-    sim::PlaceKvxDriverFiles();
+    harness::PlaceDriverFiles();
     unsigned points = SweepMemoryFaults(
         [] {
             int32_t result = InstallThermalPrinter("LPT1:");

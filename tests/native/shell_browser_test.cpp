@@ -1,7 +1,7 @@
 #include "sim_fixture.h"
 
 #include "frame/module_state.h"
-#include "netbrowse/printer_browser.h"
+#include "printer_dialogs/printer_browser.h"
 
 #include <kvx32.h>
 

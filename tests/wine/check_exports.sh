@@ -15,7 +15,13 @@ actual=$(while read -r index name; do echo "$((index + base)) $name"; done <<<"$
 if [ "$actual" != "$want" ]; then
     echo "export table differs (want / have):"; diff <(echo "$want") <(echo "$actual") || true; fail=1
 fi
-entries=$(sed -n 's/^[[:space:]]*Export Address Table -- Ordinal Base.*//p; /^[[:space:]]*\[ *[0-9]*\] +base/p' <<<"$dump" | grep -c 'base' || true)
+# Every exported address must have a name: address rows read
+# "[   0] +base[   2] 3f80 Export RVA"; an unused slot has address 0.
+entries=$(sed -n '/^Export Address Table -- Ordinal Base/,/^$/p' <<<"$dump" |
+          grep -cE '\+base\[ *[0-9]+\] +0*[1-9a-fA-F][0-9a-fA-F]* ' || true)
 named=$(grep -c . <<<"$actual")
+if [ "$entries" != "$named" ]; then
+    echo "$entries exported addresses but $named names: an export has no name"; fail=1
+fi
 [ $fail = 0 ] && echo "exports ok: $named named exports, ordinal base $base"
 exit $fail

@@ -8,8 +8,8 @@
 // writes the tree as it is shown into FILE, one line per item, indented two
 // spaces per level: the label, the image and selected image, "+" when the item
 // shows an expand button, "open" when it is expanded.
-#include "framework/module_instance.h"
-#include "netbrowse/browse_network_dialog.h"
+#include "appkit/module_instance.h"
+#include "browse_network/browse_network_dialog.h"
 #include "resource.h"
 
 #include <cstdio>
@@ -47,7 +47,7 @@ protected:
     void OnOK() override {
         if (dumpPath_ != nullptr) {
             if (FILE* out = std::fopen(dumpPath_, "w")) {
-                HWND tree = GetDlgItem(m_hWnd, IDC_TREE);
+                HWND tree = GetDlgItem(GetSafeHwnd(), IDC_TREE);
                 DumpItems(out, tree, Next(tree, TVGN_ROOT, nullptr), 0);
                 std::fclose(out);
             }

@@ -97,7 +97,16 @@ std::vector<Printer> PrinterRequests();
 size_t OpenPrinterHandles();
 
 // The spooler calls whose answers a test can force.
-enum class SpoolerCall { AddPrinter, OpenPrinter, GetPrinter, GetPrinterDriver, EnumPorts };
+enum class SpoolerCall {
+    AddPrinter,
+    OpenPrinter,
+    GetPrinter,
+    GetPrinterDriver,
+    EnumPorts,
+    DeletePrinterDriver
+};
+// An error for FailSpoolerCall: the call fails and leaves the last error at 0.
+constexpr DWORD kFailWithoutError = 0xFFFFFFFF;
 // Makes every call of that kind fail with this error (0 = answer normally).
 void FailSpoolerCall(SpoolerCall call, DWORD error);
 

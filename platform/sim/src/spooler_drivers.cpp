@@ -198,6 +198,8 @@ BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
 }
 
 BOOL DeletePrinterDriverA(LPSTR, LPSTR environment, LPSTR driverName) {
+    if (sim::detail::FailsAsScripted(sim::SpoolerCall::DeletePrinterDriver))
+        return FALSE;
     std::string resolved;
     if (!ResolveEnvironment(environment, &resolved)) {
         SetLastError(ERROR_INVALID_ENVIRONMENT);

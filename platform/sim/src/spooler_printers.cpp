@@ -184,7 +184,7 @@ bool FailsAsScripted(SpoolerCall call) {
     auto it = g_failures.find(call);
     if (it == g_failures.end() || it->second == 0)
         return false;
-    SetLastError(it->second);
+    SetLastError(it->second == kFailWithoutError ? 0 : it->second);
     return true;
 }
 

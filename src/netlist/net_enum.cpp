@@ -1,0 +1,204 @@
+#include "netlist/net_enum.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kAllEntries = 0xFFFFFFFF;
+constexpr DWORD kBatchBytes = 16384;
+// Requests that fail (other than with ERROR_NO_MORE_ITEMS) or succeed with no
+// entry, one after the other, before a container is given up.
+constexpr unsigned kMaxFailedRequests = 3;
+// The largest buffer a request is given. The router asks for more only for an
+// entry whose strings together pass kMaxListBytes: its record could never be
+// listed, and as the router cannot skip an entry, the container ends there.
+constexpr DWORD kMaxBatchBytes = kMaxListBytes;
+
+// Owns an open enumeration of the router.
+class NetEnumeration {
+public:
+    NetEnumeration() = default;
+    NetEnumeration(const NetEnumeration&) = delete;
+    NetEnumeration& operator=(const NetEnumeration&) = delete;
+    ~NetEnumeration() {
+        if (handle_ != nullptr)
+            WNetCloseEnum(handle_);
+    }
+
+    bool Open(const NETRESOURCEA* container) {
+        HANDLE opened = nullptr;
+        if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0,
+                          const_cast<NETRESOURCEA*>(container), &opened) != NO_ERROR)
+            return false;
+        handle_ = opened;
+        return true;
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+bool SameText(const char* a, const char* b) {
+    return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+}
+
+// Appends provider, remote name and the low byte of the display type, each
+// followed by a zero ("No Provider" and "No Remote" stand for null strings).
+// The block always ends with zero bytes after the records; it grows by at least
+// half its size at a time, and the caller shrinks it to the records and one zero
+// at the end. A record that would take the list past kMaxListBytes is not
+// appended and marks the list full. When the block cannot grow, it is freed and
+// nothing more is appended in this search.
+bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
+    if (!state.block || state.full)
+        return false;
+    const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
+    const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
+    size_t providerLength = std::strlen(provider);
+    size_t remoteLength = std::strlen(remote);
+    size_t record = providerLength + remoteLength + 4;
+    // The list is cut at a whole record; later, smaller records stay out too.
+    if (record > kMaxListBytes - state.byteCount) {
+        state.full = true;
+        return false;
+    }
+    SIZE_T needed = state.byteCount + record + 1;
+    SIZE_T capacity = state.block.Size();
+    if (needed > capacity) {
+        // Growing by half or more keeps the copying of a long list linear.
+        SIZE_T grown = capacity + capacity / 2;
+        if (grown > kMaxListBytes + 1)
+            grown = kMaxListBytes + 1;
+        if (!state.block.Resize(needed > grown ? needed : grown)) {
+            state.block.Reset();
+            return false;
+        }
+    }
+    BlockLock lock = state.block.Lock();
+    if (!lock)
+        return false;
+    char* at = lock.data() + state.byteCount;
+    std::memcpy(at, provider, providerLength + 1);
+    at += providerLength + 1;
+    std::memcpy(at, remote, remoteLength + 1);
+    at += remoteLength + 1;
+    at[0] = static_cast<char>(entry.dwDisplayType & 0xFF);
+    at[1] = '\0';
+    state.byteCount += static_cast<uint32_t>(record);
+    return true;
+}
+
+struct Decisions {
+    bool appendAll = false;
+    bool matchEntries = false;
+    bool descendIntoFirst = true;
+};
+
+// The decisions for a batch whose first entry is `first`. `lists` is set when
+// this level lists the container the path names.
+Decisions Decide(const NETRESOURCEA* container, const NETRESOURCEA& first,
+                 const CSharedString& provider, const PathSplit& split, NetListState& state,
+                 bool* lists) {
+    Decisions decide;
+    bool isNetwork = first.dwDisplayType == RESOURCEDISPLAYTYPE_NETWORK;
+    if (*lists || (container != nullptr && !provider.IsEmpty() &&
+                   SameText(provider, first.lpProvider) && split.first.Empty())) {
+        // The level the path names: its entries are the result, batch after batch.
+        decide = {true, false, false};
+        state.stop = 1;
+        *lists = true;
+    } else if (container == nullptr) {
+        if (!isNetwork || (!provider.IsEmpty() && SameText(provider, first.lpProvider)))
+            return decide;
+        if (provider.IsEmpty())
+            decide = {true, false, false};
+        else
+            decide.descendIntoFirst = false; // the first provider is not the one asked for
+    } else if (provider.IsEmpty()) {
+        if (isNetwork)
+            decide = {true, false, false};
+    } else if (SameText(provider, first.lpProvider)) {
+        decide.matchEntries = true;
+        if (container->dwDisplayType != RESOURCEDISPLAYTYPE_NETWORK)
+            state.stop = 0;
+    }
+    return decide;
+}
+
+// Whether the search has gone as far as it may.
+bool Exhausted(const NetListState& state) {
+    return state.full || state.opened >= kMaxOpened || state.entriesRead >= kMaxEntriesRead;
+}
+
+void Search(const NETRESOURCEA* container, NetListState& state, const CSharedString& provider,
+            NameView path, unsigned depth) {
+    if (depth > kMaxDepth || Exhausted(state))
+        return;
+    PathSplit split = SplitNetworkPath(path);
+    if (!split.wellFormed)
+        return;
+    ++state.opened;
+    NetEnumeration enumeration;
+    if (!enumeration.Open(container))
+        return;
+
+    // The entry count and the buffer size go from one request to the next as the
+    // router leaves them: after a batch, the count is the number it returned.
+    DWORD count = kAllEntries;
+    DWORD bufferSize = kBatchBytes;
+    NameView passDown = path;
+    bool lists = false;
+    for (unsigned failures = 0; failures < kMaxFailedRequests && !Exhausted(state);) {
+        // The entry a level descends into lies in this buffer, so it lives
+        // until the descent returns.
+        DWORD batchBytes = bufferSize;
+        if (batchBytes > kMaxBatchBytes)
+            return;
+        GlobalBlock batch = GlobalBlock::Allocate(batchBytes, GMEM_ZEROINIT);
+        if (!batch)
+            return;
+        // A fixed block's handle is its address.
+        auto* entries = static_cast<NETRESOURCEA*>(batch.get());
+        DWORD result = WNetEnumResourceA(enumeration.get(), &count, entries, &bufferSize);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return;
+        DWORD received = result == NO_ERROR ? count : 0;
+        // A count beyond what the buffer can hold is not believed.
+        if (received > batchBytes / sizeof(NETRESOURCEA))
+            received = batchBytes / sizeof(NETRESOURCEA);
+        if (received == 0) {
+            ++failures;
+            if (result == NO_ERROR)
+                count = kAllEntries; // an empty batch left nothing to pass on
+            continue;
+        }
+        failures = 0;
+        state.entriesRead += received;
+
+        const NETRESOURCEA& first = entries[0];
+        Decisions decide = Decide(container, first, provider, split, state, &lists);
+        for (DWORD i = 0; i < received; ++i) {
+            const NETRESOURCEA& entry = entries[i];
+            if (decide.matchEntries && SameText(provider, entry.lpProvider) &&
+                split.first.Equals(entry.lpRemoteName)) {
+                passDown = split.remainder;
+                Search(&entry, state, provider, passDown, depth + 1);
+                decide.descendIntoFirst = false;
+            }
+            if (decide.appendAll)
+                AppendNetEntry(entry, state);
+        }
+        if (decide.descendIntoFirst)
+            Search(&first, state, provider, passDown, depth + 1);
+        if (state.stop != 0 && !lists)
+            return;
+    }
+}
+
+} // namespace
+
+void EnumNetContainer(const NETRESOURCEA* container, NetListState& state,
+                      const CSharedString& provider, NameView path) {
+    Search(container, state, provider, path, 0);
+}
