@@ -28,7 +28,7 @@ private:
     size_t length_ = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false; // '-': pad on the right
     bool zero = false; // '0': pad numbers with zeros
     size_t width = 0;
@@ -49,36 +49,36 @@ size_t ReadCount(const char*& at, va_list& args, bool* negative) {
     return value;
 }
 
-void PutText(Output& out, const Spec& spec, const char* text) {
+void PutText(Output& out, const Conversion& conversion, const char* text) {
     if (text == nullptr)
         text = "(null)";
     size_t length = 0;
-    while ((spec.precision < 0 || length < static_cast<size_t>(spec.precision)) &&
+    while ((conversion.precision < 0 || length < static_cast<size_t>(conversion.precision)) &&
            text[length] != '\0')
         ++length;
-    size_t pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.left)
+    size_t pad = conversion.width > length ? conversion.width - length : 0;
+    if (!conversion.left)
         out.Repeat(' ', pad);
     for (size_t i = 0; i < length; ++i)
         out.Put(text[i]);
-    if (spec.left)
+    if (conversion.left)
         out.Repeat(' ', pad);
 }
 
-void PutNumber(Output& out, const Spec& spec, unsigned long magnitude, bool negative, unsigned base,
-               bool upper) {
+void PutNumber(Output& out, const Conversion& conversion, unsigned long magnitude, bool negative,
+               unsigned base, bool upper) {
     char digits[24];
     size_t count = 0;
     const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (; magnitude != 0; magnitude /= base)
         digits[count++] = symbols[magnitude % base];
     // A precision is the least number of digits (and 0 with precision 0 shows none).
-    size_t least = spec.precision < 0 ? 1 : static_cast<size_t>(spec.precision);
+    size_t least = conversion.precision < 0 ? 1 : static_cast<size_t>(conversion.precision);
     size_t zeros = least > count ? least - count : 0;
     size_t length = (negative ? 1 : 0) + zeros + count;
-    size_t pad = spec.width > length ? spec.width - length : 0;
-    bool padZeros = spec.zero && !spec.left && spec.precision < 0;
-    if (!spec.left && !padZeros)
+    size_t pad = conversion.width > length ? conversion.width - length : 0;
+    bool padZeros = conversion.zero && !conversion.left && conversion.precision < 0;
+    if (!conversion.left && !padZeros)
         out.Repeat(' ', pad);
     if (negative)
         out.Put('-');
@@ -87,7 +87,7 @@ void PutNumber(Output& out, const Spec& spec, unsigned long magnitude, bool nega
     out.Repeat('0', zeros);
     while (count > 0)
         out.Put(digits[--count]);
-    if (spec.left)
+    if (conversion.left)
         out.Repeat(' ', pad);
 }
 
@@ -104,22 +104,22 @@ int FormatText(char* out, size_t capacity, const char* pattern, va_list args) {
             continue;
         }
         ++at;
-        Spec spec;
+        Conversion conversion;
         for (;; ++at) {
             if (*at == '-')
-                spec.left = true;
+                conversion.left = true;
             else if (*at == '0')
-                spec.zero = true;
+                conversion.zero = true;
             else
                 break;
         }
         bool negative = false;
-        spec.width = ReadCount(at, rest, &negative);
-        spec.left = spec.left || negative;
+        conversion.width = ReadCount(at, rest, &negative);
+        conversion.left = conversion.left || negative;
         if (*at == '.') {
             ++at;
             size_t precision = ReadCount(at, rest, &negative);
-            spec.precision =
+            conversion.precision =
                 negative ? -1 : static_cast<int>(precision > 0x7FFFFFFF ? 0x7FFFFFFF : precision);
         }
         bool isLong = false;
@@ -135,27 +135,27 @@ int FormatText(char* out, size_t capacity, const char* pattern, va_list args) {
             long value = isLong ? va_arg(rest, long) : va_arg(rest, int);
             unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value)
                                                 : static_cast<unsigned long>(value);
-            PutNumber(text, spec, magnitude, value < 0, 10, false);
+            PutNumber(text, conversion, magnitude, value < 0, 10, false);
             break;
         }
         case 'u':
         case 'x':
         case 'X': {
             unsigned long value = isLong ? va_arg(rest, unsigned long) : va_arg(rest, unsigned);
-            PutNumber(text, spec, value, false, *at == 'u' ? 10 : 16, *at == 'X');
+            PutNumber(text, conversion, value, false, *at == 'u' ? 10 : 16, *at == 'X');
             break;
         }
         case 'c': {
-            size_t pad = spec.width > 1 ? spec.width - 1 : 0;
-            if (!spec.left)
+            size_t pad = conversion.width > 1 ? conversion.width - 1 : 0;
+            if (!conversion.left)
                 text.Repeat(' ', pad);
             text.Put(static_cast<char>(va_arg(rest, int)));
-            if (spec.left)
+            if (conversion.left)
                 text.Repeat(' ', pad);
             break;
         }
         case 's':
-            PutText(text, spec, va_arg(rest, const char*));
+            PutText(text, conversion, va_arg(rest, const char*));
             break;
         case '%':
             text.Put('%');

@@ -23,10 +23,7 @@ int RunPlatform(const Invocation& call) {
     if (call.json) {
         JsonWriter json;
         json.BeginObject();
-        json.Key("platform_code").Number(code);
-        json.Key("platform_name").String(PlatformName(code));
-        json.Key("major").Number(major).Key("minor").Number(minor);
-        json.Key("platform_id").Number(id);
+        WritePlatformMembers(json, code, major, minor, id);
         json.EndObject().Print();
         return kExitOk;
     }
@@ -99,6 +96,13 @@ int PlatformCode(const KvxLibrary& kvx) {
     int16_t code = 0, major = 0, minor = 0, id = 0;
     kvx.GetPlatformFrom32(&code, &major, &minor, &id);
     return code;
+}
+
+void WritePlatformMembers(JsonWriter& json, int code, int major, int minor, int id) {
+    json.Key("platform_code").Number(code);
+    json.Key("platform_name").String(PlatformName(code));
+    json.Key("major").Number(major).Key("minor").Number(minor);
+    json.Key("platform_id").Number(id);
 }
 
 // Ask for the length, then fetch into a buffer of length + 1 bytes.

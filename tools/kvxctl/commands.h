@@ -59,9 +59,13 @@ void PrintHelpRow(const std::string& usage, const std::string& summary);
 // A symbolic name for the system error codes kvxctl explains, else "system error".
 const char* ErrorName(unsigned error);
 
+class JsonWriter;
+
 // What the library says about the machine (commands.cpp).
 int PlatformCode(const KvxLibrary& kvx);
 const char* PlatformName(int code);
+// The members of a platform in --json output (GetPlatformFrom32's answers).
+void WritePlatformMembers(JsonWriter& json, int code, int major, int minor, int id);
 // The driver directory through the library's two-call protocol.
 bool DriverDirectory(const KvxLibrary& kvx, std::string* directory);
 

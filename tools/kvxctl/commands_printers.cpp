@@ -73,11 +73,7 @@ int RunInstallPrinter(const Invocation& call) {
         JsonWriter json;
         json.BeginObject();
         json.Key("port").String(port);
-        json.Key("printer");
-        if (added.empty())
-            json.Null();
-        else
-            json.String(added);
+        json.Key("printer").StringOrNull(added);
         if (placing)
             WriteDriverSetup(json, setup);
         json.EndObject().Print();
@@ -169,11 +165,7 @@ int RunWhoami(const Invocation& call) {
     }
     if (call.json) {
         JsonWriter json;
-        json.BeginObject().Key("user");
-        if (user[0] != '\0')
-            json.String(user);
-        else
-            json.Null();
+        json.BeginObject().Key("user").StringOrNull(user);
         json.Key("computer").String(computer).EndObject().Print();
         return kExitOk;
     }

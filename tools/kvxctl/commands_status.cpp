@@ -3,7 +3,7 @@
 // printers that use it, and the next command to run when something is missing.
 #include "commands.h"
 
-#include "file_system.h"
+#include "driver_setup.h"
 #include "json_writer.h"
 #include "platform_driver.h"
 #include "spooler_lists.h"
@@ -14,13 +14,7 @@
 namespace {
 
 // The spooler environments worth asking about; the driver's own comes first.
-const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0", "Windows x64"};
-
-struct DriverFile {
-    std::string name;
-    std::string path;
-    bool present;
-};
+const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, "Windows x64"};
 
 struct Status {
     int16_t code = 0, major = 0, minor = 0, id = 0;
@@ -59,13 +53,9 @@ Status Examine(const KvxLibrary& kvx) {
     status.directoryKnown = DriverDirectory(kvx, &status.directory);
     bool filesMissing = false;
     if (status.directoryKnown) {
-        FileSystem& files = DriverDirectoryFiles();
-        for (const std::string& name : status.driver.files) {
-            std::string path = files.Join(status.directory, name);
-            bool present = files.Kind(path) == PathKind::File;
-            filesMissing = filesMissing || !present;
-            status.files.push_back({name, path, present});
-        }
+        status.files = DriverFilesIn(status.directory, status.driver.files);
+        for (const DriverFile& file : status.files)
+            filesMissing = filesMissing || !file.present;
     }
     std::vector<std::string> environments = {status.driver.environment};
     for (const char* environment : kEnvironments)
@@ -144,15 +134,10 @@ void PrintJson(const Status& status) {
     json.BeginObject();
     json.Key("ready").Bool(status.result == kExitOk);
     json.Key("exit_code").Number(status.result);
-    json.Key("problem");
-    status.problem.empty() ? json.Null() : json.String(status.problem);
-    json.Key("next");
-    status.next.empty() ? json.Null() : json.String(status.next);
+    json.Key("problem").StringOrNull(status.problem);
+    json.Key("next").StringOrNull(status.next);
     json.Key("platform").BeginObject();
-    json.Key("platform_code").Number(status.code);
-    json.Key("platform_name").String(PlatformName(status.code));
-    json.Key("major").Number(status.major).Key("minor").Number(status.minor);
-    json.Key("platform_id").Number(status.id);
+    WritePlatformMembers(json, status.code, status.major, status.minor, status.id);
     json.EndObject();
     json.Key("driver_directory");
     status.directoryKnown ? json.String(status.directory) : json.Null();

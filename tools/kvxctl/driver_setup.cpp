@@ -4,6 +4,17 @@
 
 #include <cstdio>
 
+std::vector<DriverFile> DriverFilesIn(const std::string& directory,
+                                      const std::vector<std::string>& names) {
+    FileSystem& files = DriverDirectoryFiles();
+    std::vector<DriverFile> found;
+    for (const std::string& name : names) {
+        std::string path = files.Join(directory, name);
+        found.push_back({name, path, files.Kind(path) == PathKind::File});
+    }
+    return found;
+}
+
 int PrepareDriverFiles(const KvxLibrary& kvx, const CommandLine& line, DriverSetup* setup) {
     if (!DriverDirectory(kvx, &setup->directory)) {
         std::fprintf(stderr, "kvxctl: the spooler reported no driver directory\n");
@@ -19,16 +30,14 @@ int PrepareDriverFiles(const KvxLibrary& kvx, const CommandLine& line, DriverSet
 
     // The library copies no files and hides the spooler's reason for a refusal,
     // so name what is missing before asking.
-    FileSystem& files = DriverDirectoryFiles();
     int missing = 0;
-    for (const std::string& name : setup->driver.files) {
-        std::string path = files.Join(setup->directory, name);
-        if (files.Kind(path) != PathKind::File) {
-            std::fprintf(stderr, "kvxctl: missing driver file %s\n", path.c_str());
+    for (const DriverFile& file : DriverFilesIn(setup->directory, setup->driver.files)) {
+        if (!file.present) {
+            std::fprintf(stderr, "kvxctl: missing driver file %s\n", file.path.c_str());
             ++missing;
             continue;
         }
-        setup->files.push_back({name, path, Placement::Present});
+        setup->files.push_back({file.name, file.path, Placement::Present});
     }
     if (missing != 0) {
         std::fprintf(stderr,
@@ -54,8 +63,7 @@ void WriteDriverSetup(JsonWriter& json, const DriverSetup& setup) {
     json.Key("driver").String(setup.driver.name);
     json.Key("environment").String(setup.driver.environment);
     json.Key("driver_directory").String(setup.directory);
-    json.Key("from");
-    setup.from.empty() ? json.Null() : json.String(setup.from);
+    json.Key("from").StringOrNull(setup.from);
     json.Key("files").BeginArray();
     for (const PlacedFile& file : setup.files) {
         json.BeginObject();

@@ -9,6 +9,16 @@
 
 #include <cstdio>
 
+struct DriverFile {
+    std::string name;
+    std::string path; // in the driver directory
+    bool present;
+};
+
+// Each of `names` in the driver directory, present or not.
+std::vector<DriverFile> DriverFilesIn(const std::string& directory,
+                                      const std::vector<std::string>& names);
+
 struct DriverSetup {
     PlatformDriver driver;
     std::string directory; // the spooler's driver directory

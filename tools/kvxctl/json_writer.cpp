@@ -130,6 +130,10 @@ JsonWriter& JsonWriter::String(const std::string& ansiText) {
     return *this;
 }
 
+JsonWriter& JsonWriter::StringOrNull(const std::string& ansiText) {
+    return ansiText.empty() ? Null() : String(ansiText);
+}
+
 JsonWriter& JsonWriter::Number(int64_t value) {
     BeforeValue();
     text_ += std::to_string(value);

@@ -16,6 +16,8 @@ public:
     // The name of the next member of the current object.
     JsonWriter& Key(const std::string& name);
     JsonWriter& String(const std::string& ansiText);
+    // The text, or null when it is empty.
+    JsonWriter& StringOrNull(const std::string& ansiText);
     JsonWriter& Number(int64_t value);
     JsonWriter& Bool(bool value);
     JsonWriter& Null();

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// The spooler environments the library registers the driver under: on the NT
+// platforms, and on every other.
+constexpr const char* kNtEnvironment = "Windows NT x86";
+constexpr const char* kWindows4Environment = "Windows 4.0";
+
 struct PlatformDriver {
     std::string name;
     std::string environment;        // the environment the library registers it under

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kEnvironments[] = {"Windows NT x86", "Windows 4.0"};
+const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment};
 
 // A temporary store, removed with everything in it when kvxctl ends.
 class TemporaryFolder {

@@ -56,7 +56,6 @@ std::vector<RegisteredDriver> RegisteredDrivers(const std::string& environment) 
         return drivers;
     const auto* records = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
-        drivers.push_back(
-            {Text(records[i].pName), Text(records[i].pEnvironment), Text(records[i].pDriverPath)});
+        drivers.push_back({Text(records[i].pName), Text(records[i].pEnvironment)});
     return drivers;
 }

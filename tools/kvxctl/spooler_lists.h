@@ -14,7 +14,6 @@ struct LocalPrinter {
 struct RegisteredDriver {
     std::string name;
     std::string environment;
-    std::string driverPath;
 };
 
 // The local printers (empty when the spooler lists none or refuses).
