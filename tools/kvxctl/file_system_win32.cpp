@@ -106,6 +106,12 @@ public:
         if (MoveFileExA(staged.c_str(), path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
+        // Windows 95, 98 and Me have no MoveFileEx: the old file goes first, then
+        // the staged one takes its name.
+        if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED &&
+            (DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
+            MoveFileA(staged.c_str(), path.c_str()))
+            return true;
         *error = Failure("replace", path);
         Discard(staged);
         return false;
