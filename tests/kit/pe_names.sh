@@ -1,6 +1,8 @@
 # Sourced by the kit checks: the names in a PE file's export and import tables,
 # one a line, sorted (llvm-objdump's listing).
 #   pe_exports FILE         the names FILE exports
+#   pe_import_table FILE    "DLL name" for each import of FILE (DLL in capitals;
+#                           "DLL #N" for one by ordinal)
 #   pe_imports FILE DLL     the names FILE imports from DLL
 kvx_objdump=$(command -v llvm-objdump || command -v llvm-objdump-14) || {
     echo "missing tool: llvm-objdump" >&2; exit 1; }
@@ -8,7 +10,14 @@ pe_exports() {
     "$kvx_objdump" -p "$1" | awk '/^ *Ordinal +RVA +Name/ { table = 1; next }
         table && NF == 3 { print $3; next } { table = 0 }' | sort
 }
+pe_import_table() {
+    "$kvx_objdump" -p "$1" | awk '/^The Import Tables:/ { imports = 1; next }
+        /^The .* Table/ { imports = 0 }
+        imports && /DLL Name:/ { dll = toupper($3); next } imports && /Hint\/Ord/ { next }
+        imports && dll != "" && NF == 2 && $1 ~ /^[0-9]+$/ { print dll, $2; next }
+        imports && dll != "" && NF == 1 && $1 ~ /^[0-9]+$/ { print dll, "#" $1; next }
+        /^[[:space:]]*$/ { dll = "" }' | sort
+}
 pe_imports() {
-    "$kvx_objdump" -p "$1" | awk -v want="$2" '/DLL Name:/ { dll = $3; next }
-        /^[[:space:]]*$/ { dll = "" } dll == want && $1 ~ /^[0-9]+$/ { print $2 }' | sort
+    pe_import_table "$1" | awk -v want="$2" '$1 == toupper(want) { print $2 }'
 }

@@ -7,18 +7,12 @@
 set -euo pipefail
 dll=$1 allow=$2
 . "$(dirname "$0")/../kit/pe_names.sh"
-dump=$("$kvx_objdump" -p "$dll")
-case $(sed -n 's/.*file format //p' <<<"$dump" | head -n1) in
+case $("$kvx_objdump" -p "$dll" | sed -n 's/.*file format //p' | head -n1) in
 coff-i386) arch=i686 ;;
 coff-x86-64) arch=x86_64 ;;
 *) echo "not a PE file of a known machine: $dll"; exit 1 ;;
 esac
-# "DLL function" for each import, "DLL #ordinal" for one by ordinal.
-have=$(awk '/^The Import Tables:/ { imports = 1; next } /^The .* Table/ { imports = 0 }
-    imports && /DLL Name:/ { dll = toupper($3); next } imports && /Hint\/Ord/ { next }
-    imports && dll != "" && NF == 2 && $1 ~ /^[0-9]+$/ { print dll, $2; next }
-    imports && dll != "" && NF == 1 && $1 ~ /^[0-9]+$/ { print dll, "#" $1; next }
-    /^[[:space:]]*$/ { dll = "" }' <<<"$dump" | sort)
+have=$(pe_import_table "$dll")
 want=$(sed 's/#.*//' "$allow" | awk -v arch="$arch" -v file="$allow" '
     NF == 0 { next }
     NF > 3 || NF < 2 || (NF == 3 && $3 != "i686" && $3 != "x86_64") {
