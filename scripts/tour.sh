@@ -68,11 +68,14 @@ for printer in "KVX_50 LPT1:" "KVX LPT1:"; do
     "$wine" reg delete "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\$printer" /f >/dev/null 2>&1 || true
 done
 "$wine" "$bin/kvxctl.exe" remove-driver >/dev/null 2>&1 || true
+# driver_files FIELD: that field ("name", "path") of each driver file kvxctl status lists.
+driver_files() {
+    "$wine" "$bin/kvxctl.exe" --json status 2>/dev/null | tr -d '\r' >"$out" || true
+    python3 -c 'import json, sys; print("\n".join(f[sys.argv[2]] for f in json.load(open(sys.argv[1]))["files"]))' "$out" "$1"
+}
 # remove_driver_files: deletes the platform's driver files from the driver directory.
 remove_driver_files() {
-    "$wine" "$bin/kvxctl.exe" --json status 2>/dev/null | tr -d '\r' >"$out" || true
-    python3 -c 'import json, sys; print("\n".join(f["path"] for f in json.load(open(sys.argv[1]))["files"]))' "$out" |
-        while read -r path; do rm -f "$("$wine" winepath -u "$path" 2>/dev/null | tr -d '\r')"; done
+    driver_files path | while read -r path; do rm -f "$("$wine" winepath -u "$path" 2>/dev/null | tr -d '\r')"; done
 }
 remove_driver_files
 
@@ -87,8 +90,7 @@ echo "# The tour's folder of labelled placeholder files where the driver files w
 files=$(mktemp -d)
 trap 'rm -f "$out" "$out.raw"; rm -rf "$files"' EXIT
 mkdir "$files/Driver files" "$files/with a folder"
-"$wine" "$bin/kvxctl.exe" --json status 2>/dev/null | tr -d '\r' >"$out" || true
-for name in $(python3 -c 'import json, sys; print(" ".join(f["name"] for f in json.load(open(sys.argv[1]))["files"]))' "$out"); do
+for name in $(driver_files name); do
     echo "PLACEHOLDER created by the kvxctl tour - not a real driver file" >"$files/Driver files/$name"
     mkdir "$files/with a folder/$name"
 done
