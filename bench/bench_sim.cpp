@@ -1,19 +1,22 @@
 // GetPortsSelect (sizing and fetch) against a bare WNetEnumResourceA loop over
 // the same container, on the simulated platform: the 10000-share container of the
-// test network, and a generated container of 100,000 servers. Prints the timings
-// and, for each container, their ratio from one run. For meaningful figures build it optimised:
+// test network, and a generated container of 100,000 servers. Google Benchmark
+// times each on its own; then, for each container, the two run side by side,
+// alternating, and their ratio is printed. For meaningful figures build it optimised:
 //   cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build/bench --target kvx_bench && build/bench/bench/kvx_bench
+// (--benchmark_filter=^$ leaves out Google Benchmark's runs).
 #include "net_workloads.h"
+#include "side_by_side.h"
 
 #include <sim_control.h>
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <optional>
 
 namespace {
@@ -53,22 +56,12 @@ void Use(Network network) {
     g_network = network;
 }
 
-// The records of a fetched list, as a host walks them.
-double CountRecords(const std::vector<char>& list) {
-    uint32_t offset = 0, records = 0;
-    kvx_net_entry entry;
-    while (kvx_net_entry_next(list.data(), static_cast<uint32_t>(list.size()), &offset, &entry) ==
-           1)
-        ++records;
-    return records;
-}
-
 void GetPortsSelectSizingAndFetch(benchmark::State& state) {
     Use(Network::TestNetwork);
     std::vector<char> list;
     for (auto _ : state)
         benchmark::DoNotOptimize(bench::ListWithGetPortsSelect(&list));
-    state.counters["records"] = CountRecords(list);
+    state.counters["records"] = static_cast<double>(bench::CountRecords(list));
 }
 BENCHMARK(GetPortsSelectSizingAndFetch)->Unit(benchmark::kMillisecond);
 
@@ -82,82 +75,98 @@ void BareRouterLoop(benchmark::State& state) {
 }
 BENCHMARK(BareRouterLoop)->Unit(benchmark::kMillisecond);
 
+// The generated container through GetPortsSelect, as a host lists it.
+void ListLargeWithGetPortsSelect(std::vector<char>* list) {
+    uint32_t size = 0;
+    GetPortsSelect(nullptr, &size, kvx_shared_string(kLargeProvider), nullptr);
+    list->resize(size);
+    GetPortsSelect(list->data(), &size, nullptr, nullptr);
+}
+
+// The generated container through the router, opened directly. Returns the
+// number of entries.
+size_t ListLargeWithRouter(std::vector<char>* buffer) {
+    buffer->resize(16384);
+    char provider[sizeof kLargeProvider];
+    std::memcpy(provider, kLargeProvider, sizeof provider);
+    NETRESOURCEA container = {};
+    container.dwScope = RESOURCE_GLOBALNET;
+    container.dwDisplayType = RESOURCEDISPLAYTYPE_NETWORK;
+    container.lpRemoteName = provider;
+    container.lpProvider = provider;
+    HANDLE enumeration = nullptr;
+    size_t entries = 0;
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, &container, &enumeration) !=
+        NO_ERROR)
+        return 0;
+    for (;;) {
+        DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer->size());
+        if (WNetEnumResourceA(enumeration, &count, buffer->data(), &size) != NO_ERROR)
+            break;
+        entries += count;
+    }
+    WNetCloseEnum(enumeration);
+    return entries;
+}
+
 void GetPortsSelect100k(benchmark::State& state) {
     Use(Network::Large);
     std::vector<char> list;
     for (auto _ : state) {
-        uint32_t size = 0;
-        GetPortsSelect(nullptr, &size, kvx_shared_string(kLargeProvider), nullptr);
-        list.resize(size);
-        GetPortsSelect(list.data(), &size, nullptr, nullptr);
+        ListLargeWithGetPortsSelect(&list);
         benchmark::DoNotOptimize(list.data());
     }
-    state.counters["records"] = CountRecords(list);
+    state.counters["records"] = static_cast<double>(bench::CountRecords(list));
 }
 BENCHMARK(GetPortsSelect100k)->Unit(benchmark::kMillisecond);
 
 void BareRouterLoop100k(benchmark::State& state) {
     Use(Network::Large);
-    std::vector<char> buffer(16384);
+    std::vector<char> buffer;
     size_t entries = 0;
-    for (auto _ : state) {
-        char provider[sizeof kLargeProvider];
-        std::memcpy(provider, kLargeProvider, sizeof provider);
-        NETRESOURCEA container = {};
-        container.dwScope = RESOURCE_GLOBALNET;
-        container.dwDisplayType = RESOURCEDISPLAYTYPE_NETWORK;
-        container.lpRemoteName = provider;
-        container.lpProvider = provider;
-        HANDLE enumeration = nullptr;
-        entries = 0;
-        if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, &container, &enumeration) ==
-            NO_ERROR) {
-            for (;;) {
-                DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer.size());
-                if (WNetEnumResourceA(enumeration, &count, buffer.data(), &size) != NO_ERROR)
-                    break;
-                entries += count;
-            }
-            WNetCloseEnum(enumeration);
-        }
-        benchmark::DoNotOptimize(entries);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(entries = ListLargeWithRouter(&buffer));
     state.counters["records"] = static_cast<double>(entries);
 }
 BENCHMARK(BareRouterLoop100k)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration as it reports them.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    double Time(const std::string& name) const {
-        auto it = times_.find(name);
-        return it == times_.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
+double NowMilliseconds() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
 
 } // namespace
 
+// Stops the run when a way listed a different number of entries than the container holds.
+void ExpectCount(const char* way, size_t listed, size_t expected) {
+    if (listed != expected) {
+        std::fprintf(stderr, "kvx_bench: %s listed %zu entries, not %zu\n", way, listed, expected);
+        std::exit(1);
+    }
+}
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double library = reporter.Time("GetPortsSelectSizingAndFetch");
-    double router = reporter.Time("BareRouterLoop");
-    if (router > 0)
-        std::printf("GetPortsSelect / bare WNetEnumResourceA loop: %.1f (simulated platform)\n",
-                    library / router);
-    double library100k = reporter.Time("GetPortsSelect100k");
-    double router100k = reporter.Time("BareRouterLoop100k");
-    if (router100k > 0)
-        std::printf("The same over 100,000 entries: %.1f (simulated platform)\n",
-                    library100k / router100k);
+    benchmark::RunSpecifiedBenchmarks();
+
+    std::vector<char> list, buffer;
+    Use(Network::TestNetwork);
+    const int runs = 201;
+    size_t entries = 0;
+    bench::SideBySide times = bench::TimeSideBySide(
+        runs, NowMilliseconds, [&] { bench::ListWithGetPortsSelect(&list); },
+        [&] { entries = bench::ListWithRouter(&buffer); });
+    ExpectCount("GetPortsSelect", bench::CountRecords(list), 10000);
+    ExpectCount("the router", entries, 10000);
+    bench::PrintSideBySide("10,000 shares", times, runs, "simulated platform");
+
+    Use(Network::Large);
+    const int runs100k = 51;
+    times = bench::TimeSideBySide(
+        runs100k, NowMilliseconds, [&] { ListLargeWithGetPortsSelect(&list); },
+        [&] { entries = ListLargeWithRouter(&buffer); });
+    ExpectCount("GetPortsSelect", bench::CountRecords(list), kLargeEntries);
+    ExpectCount("the router", entries, kLargeEntries);
+    bench::PrintSideBySide("100,000 entries", times, runs100k, "simulated platform");
     return 0;
 }

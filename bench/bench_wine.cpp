@@ -1,31 +1,25 @@
 // GetPortsSelect (sizing and fetch) against a bare WNetEnumResourceA loop over
 // the same 10000-share container, with the real KVX_32.dll and the real router
 // under Wine, the test network provider registered in the prefix (the prefix of
-// the Wine checks, or scripts/tour.sh). Prints the median time of each and their
-// ratio from one run:
+// the Wine checks, or scripts/tour.sh). The two run side by side, alternating;
+// prints the median time of each and their ratio:
 //   WINEPREFIX=build/wine64/wine/prefix wine64 build/wine64/bin/kvx_bench.exe
 #include "net_workloads.h"
+#include "side_by_side.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
 
-// Median of `runs` timings of `work`, in milliseconds.
-template <typename Work> double MedianMilliseconds(int runs, Work work) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        work();
-        QueryPerformanceCounter(&end);
-        times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+double NowMilliseconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 } // namespace
@@ -40,14 +34,18 @@ int main() {
                      static_cast<unsigned>(entries));
         return 1;
     }
-    const int runs = 15;
-    double library = MedianMilliseconds(runs, [&] { bench::ListWithGetPortsSelect(&list); });
-    double router = MedianMilliseconds(runs, [&] { bench::ListWithRouter(&buffer); });
-    std::printf("GetPortsSelect sizing and fetch  %8.2f ms  (%u bytes)\n", library,
-                static_cast<unsigned>(list.size()));
-    std::printf("bare WNetEnumResourceA loop      %8.2f ms  (%u entries)\n", router,
+    const int runs = 31;
+    bench::SideBySide times = bench::TimeSideBySide(
+        runs, NowMilliseconds, [&] { bench::ListWithGetPortsSelect(&list); },
+        [&] { entries = bench::ListWithRouter(&buffer); });
+    size_t records = bench::CountRecords(list);
+    std::printf("GetPortsSelect listed %u records in %u bytes, the router %u entries\n",
+                static_cast<unsigned>(records), static_cast<unsigned>(list.size()),
                 static_cast<unsigned>(entries));
-    std::printf("GetPortsSelect / bare WNetEnumResourceA loop: %.1f (median of %d runs, Wine)\n",
-                library / router, runs);
+    if (records != 10000 || entries != 10000) {
+        std::fprintf(stderr, "kvx_bench: the two ways did not both list the 10000 shares\n");
+        return 1;
+    }
+    bench::PrintSideBySide("10,000 shares", times, runs, "Wine");
     return 0;
 }

@@ -6,7 +6,7 @@
 //                 inserting the items and appending the nodes, then finding each
 //                 node by its item as the handlers do.
 // The dialog's part must cost the same per share whatever the number of shares.
-// The fetch grows its result block by half its size at a time, so moving the
+// The fetch doubles its result block each time it grows it, so moving the
 // block (the simulated GlobalReAlloc always moves it) stays linear in the list.
 //
 //   build/<preset>/kvx_bench (a Release build gives the figures that matter)

@@ -54,4 +54,15 @@ inline size_t ListWithRouter(std::vector<char>* buffer) {
     return entries;
 }
 
+// The records of a fetched list, as a host walks them.
+inline size_t CountRecords(const std::vector<char>& list) {
+    uint32_t offset = 0;
+    size_t records = 0;
+    kvx_net_entry entry;
+    while (kvx_net_entry_next(list.data(), static_cast<uint32_t>(list.size()), &offset, &entry) ==
+           1)
+        ++records;
+    return records;
+}
+
 } // namespace bench

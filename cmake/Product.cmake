@@ -29,6 +29,16 @@ target_link_libraries(kvx32 PRIVATE kvx32_core)
 include(cmake/Freestanding.cmake)
 kvx_freestanding(kvx32_core)
 kvx_freestanding(kvx32)
+# The 32-bit DLL runs on every processor of its Windows releases, down to a 386,
+# and its headers name the system version every one of them loads (4.0); the
+# check dll_machine_code holds it to both.
+if(NOT KVX_WINE64)
+  set(KVX_OLDEST_PROCESSOR -march=i386 -mtune=generic)
+  target_compile_options(kvx32_core PRIVATE ${KVX_OLDEST_PROCESSOR})
+  target_compile_options(kvx32 PRIVATE ${KVX_OLDEST_PROCESSOR})
+  target_link_options(kvx32 PRIVATE -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+                      -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
+endif()
 include(cmake/Resources.cmake)
 kvx_add_resources(kvx32)
 

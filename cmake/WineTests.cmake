@@ -60,6 +60,9 @@ if(NOT KVX_WINE64)
   add_test(NAME dll_exports
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_exports.sh $<TARGET_FILE:kvx32>
                    ${CMAKE_SOURCE_DIR}/tests/wine/expected_exports.txt)
+  # No instruction a 386 lacks, and headers the oldest loaders accept.
+  add_test(NAME dll_machine_code
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_machine_code.sh $<TARGET_FILE:kvx32>)
 endif()
 # The DLL imports only the system functions on its allowlist: no C runtime.
 add_test(NAME dll_imports

@@ -122,10 +122,13 @@ int FormatText(char* out, size_t capacity, const char* pattern, va_list args) {
             conversion.precision =
                 negative ? -1 : static_cast<int>(precision > 0x7FFFFFFF ? 0x7FFFFFFF : precision);
         }
-        bool isLong = false;
-        if (*at == 'h')
+        // A short argument arrives promoted to int; 'h' converts it back, as the C
+        // library does (%hd of 65535 is -1).
+        bool isShort = false, isLong = false;
+        if (*at == 'h') {
+            isShort = true;
             ++at;
-        else if (*at == 'l') {
+        } else if (*at == 'l') {
             isLong = true;
             ++at;
         }
@@ -133,6 +136,8 @@ int FormatText(char* out, size_t capacity, const char* pattern, va_list args) {
         case 'd':
         case 'i': {
             long value = isLong ? va_arg(rest, long) : va_arg(rest, int);
+            if (isShort)
+                value = static_cast<short>(value);
             unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value)
                                                 : static_cast<unsigned long>(value);
             PutNumber(text, conversion, magnitude, value < 0, 10, false);
@@ -142,6 +147,8 @@ int FormatText(char* out, size_t capacity, const char* pattern, va_list args) {
         case 'x':
         case 'X': {
             unsigned long value = isLong ? va_arg(rest, unsigned long) : va_arg(rest, unsigned);
+            if (isShort)
+                value = static_cast<unsigned short>(value);
             PutNumber(text, conversion, value, false, *at == 'u' ? 10 : 16, *at == 'X');
             break;
         }

@@ -8,21 +8,35 @@
 
 class BlockLock {
 public:
+    BlockLock() = default; // holds no lock
     explicit BlockLock(HGLOBAL block)
         : block_(block), data_(block ? static_cast<char*>(GlobalLock(block)) : nullptr) {}
     BlockLock(const BlockLock&) = delete;
     BlockLock& operator=(const BlockLock&) = delete;
-    ~BlockLock() {
-        if (data_ != nullptr)
-            GlobalUnlock(block_);
+    BlockLock(BlockLock&& other) noexcept
+        : block_(other.block_), data_(std::exchange(other.data_, nullptr)) {}
+    // The lock held so far is released at once.
+    BlockLock& operator=(BlockLock&& other) noexcept {
+        if (this != &other) {
+            Unlock();
+            block_ = other.block_;
+            data_ = std::exchange(other.data_, nullptr);
+        }
+        return *this;
     }
+    ~BlockLock() { Unlock(); }
 
     explicit operator bool() const { return data_ != nullptr; }
     char* data() const { return data_; }
+    // Releases the lock now; the block's data may then move.
+    void Unlock() {
+        if (std::exchange(data_, nullptr) != nullptr)
+            GlobalUnlock(block_);
+    }
 
 private:
-    HGLOBAL block_;
-    char* data_;
+    HGLOBAL block_ = nullptr;
+    char* data_ = nullptr;
 };
 
 class GlobalBlock {

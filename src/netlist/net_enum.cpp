@@ -43,13 +43,34 @@ bool SameText(const char* a, const char* b) {
     return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
 }
 
+// Makes the block hold at least `needed` bytes and leaves it locked. The block
+// stays locked from one record to the next and is unlocked only to grow, so a
+// record costs no lock, size or unlock of the block. Doubling the block
+// keeps the copying of a long list linear. False when the block could not grow
+// or be locked.
+bool MakeRoom(NetListState& state, SIZE_T needed) {
+    if (state.records && needed <= state.capacity)
+        return true;
+    state.records.Unlock(); // the block may move as it grows
+    SIZE_T capacity = state.block.Size();
+    if (needed > capacity) {
+        SIZE_T grown = capacity * 2;
+        if (grown > kMaxListBytes + 1)
+            grown = kMaxListBytes + 1;
+        if (!state.block.Resize(needed > grown ? needed : grown))
+            return false;
+    }
+    state.records = state.block.Lock();
+    state.capacity = state.block.Size();
+    return state.records && needed <= state.capacity;
+}
+
 // Appends provider, remote name and the low byte of the display type, each
 // followed by a zero ("No Provider" and "No Remote" stand for null strings).
-// The block always ends with zero bytes after the records; it grows by at least
-// half its size at a time, and the caller shrinks it to the records and one zero
-// at the end. A record that would take the list past kMaxListBytes is not
-// appended and marks the list full. When the block cannot grow, it is freed and
-// nothing more is appended in this search.
+// The block always ends with zero bytes after the records; it doubles as it
+// grows, and the caller shrinks it to the records and one zero at the end. A record that would take
+// the list past kMaxListBytes is not appended and marks the list full. When the block cannot grow
+// (or be locked), it is freed and nothing more is appended in this search.
 bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
     if (!state.block || state.full)
         return false;
@@ -63,22 +84,12 @@ bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
         state.full = true;
         return false;
     }
-    SIZE_T needed = state.byteCount + record + 1;
-    SIZE_T capacity = state.block.Size();
-    if (needed > capacity) {
-        // Growing by half or more keeps the copying of a long list linear.
-        SIZE_T grown = capacity + capacity / 2;
-        if (grown > kMaxListBytes + 1)
-            grown = kMaxListBytes + 1;
-        if (!state.block.Resize(needed > grown ? needed : grown)) {
-            state.block.Reset();
-            return false;
-        }
-    }
-    BlockLock lock = state.block.Lock();
-    if (!lock)
+    if (!MakeRoom(state, state.byteCount + record + 1)) {
+        state.records.Unlock();
+        state.block.Reset();
         return false;
-    char* at = lock.data() + state.byteCount;
+    }
+    char* at = state.records.data() + state.byteCount;
     std::memcpy(at, provider, providerLength + 1);
     at += providerLength + 1;
     std::memcpy(at, remote, remoteLength + 1);
@@ -149,15 +160,25 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
     DWORD bufferSize = kBatchBytes;
     NameView passDown = path;
     bool lists = false;
+    // The entry a level descends into lies in this buffer, so it lives until the
+    // descent returns. One buffer serves the level's requests; it is replaced
+    // only when the router asks for a larger one.
+    GlobalBlock batch;
+    DWORD batchCapacity = 0;
     for (unsigned failures = 0; failures < kMaxFailedRequests && !Exhausted(state);) {
-        // The entry a level descends into lies in this buffer, so it lives
-        // until the descent returns.
         DWORD batchBytes = bufferSize;
         if (batchBytes > kMaxBatchBytes)
             return;
-        GlobalBlock batch = GlobalBlock::Allocate(batchBytes, GMEM_ZEROINIT);
-        if (!batch)
-            return;
+        if (batchBytes > batchCapacity) {
+            batch.Reset();
+            batch = GlobalBlock::Allocate(batchBytes, GMEM_ZEROINIT);
+            if (!batch)
+                return;
+            batchCapacity = batchBytes;
+        } else {
+            // Zeros, as in a new buffer: no entry of the last batch is read again.
+            std::memset(batch.get(), 0, batchBytes);
+        }
         // A fixed block's handle is its address.
         auto* entries = static_cast<NETRESOURCEA*>(batch.get());
         DWORD result = WNetEnumResourceA(enumeration.get(), &count, entries, &bufferSize);
@@ -201,4 +222,5 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
 void EnumNetContainer(const NETRESOURCEA* container, NetListState& state,
                       const CSharedString& provider, NameView path) {
     Search(container, state, provider, path, 0);
+    state.records.Unlock();
 }

@@ -33,6 +33,8 @@ constexpr uint32_t kMaxEntriesRead = 1u << 18;
 // Shared by every level of one search.
 struct NetListState {
     HandoffBlock block;       // the records; none once growing it failed
+    BlockLock records;        // the block's lock while records are appended
+    SIZE_T capacity = 0;      // the block's size, read when it was locked
     uint32_t byteCount = 0;   // bytes of records in the block
     LONG stop = 0;            // raised once the container the path names has been listed
     unsigned opened = 0;      // containers opened so far
@@ -41,6 +43,7 @@ struct NetListState {
 };
 
 // Lists or searches `container` (null: the top of the network) for the
-// provider filter and the path of the containers below it.
+// provider filter and the path of the containers below it. The block is left
+// unlocked.
 void EnumNetContainer(const NETRESOURCEA* container, NetListState& state,
                       const CSharedString& provider, NameView path);

@@ -3,25 +3,24 @@
 // product links no C runtime, so these are its only definitions. They are
 // compiled with -ffreestanding and without loop-pattern distribution, so the
 // compiler cannot turn a loop below back into a call to the function itself.
+#include "runtime/block_ops.h"
+
 #include <cstddef>
 
 extern "C" {
 
 void* memcpy(void* destination, const void* source, size_t count) {
-    auto* to = static_cast<unsigned char*>(destination);
-    const auto* from = static_cast<const unsigned char*>(source);
-    while (count-- > 0)
-        *to++ = *from++;
+    runtime::CopyUpwards(destination, source, count);
     return destination;
 }
 
 void* memmove(void* destination, const void* source, size_t count) {
     auto* to = static_cast<unsigned char*>(destination);
     const auto* from = static_cast<const unsigned char*>(source);
-    if (to < from) {
-        while (count-- > 0)
-            *to++ = *from++;
+    if (to < from || to >= from + count) {
+        runtime::CopyUpwards(to, from, count);
     } else {
+        // The destination overlaps the source from above: from the last byte down.
         while (count-- > 0)
             to[count] = from[count];
     }
@@ -29,9 +28,7 @@ void* memmove(void* destination, const void* source, size_t count) {
 }
 
 void* memset(void* destination, int value, size_t count) {
-    auto* to = static_cast<unsigned char*>(destination);
-    while (count-- > 0)
-        *to++ = static_cast<unsigned char>(value);
+    runtime::Fill(destination, static_cast<unsigned char>(value), count);
     return destination;
 }
 

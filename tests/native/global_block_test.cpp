@@ -27,6 +27,24 @@ TEST_F(GlobalBlockTest, OwnerFreesTheBlockAndLockIsReleasedAtScopeEnd) {
     held = std::move(source);
     EXPECT_EQ(sim::LiveGlobalBlocks(), before + 1);
     EXPECT_EQ(held.Size(), 20u);
+
+    // A lock moved on is released once, by its last holder; a move assignment
+    // releases the lock held so far at once.
+    GlobalBlock other = GlobalBlock::Allocate(30);
+    SIZE_T size = 0;
+    unsigned locks = 0;
+    BlockLock lock = held.Lock();
+    BlockLock moved = std::move(lock);
+    EXPECT_FALSE(lock);
+    ASSERT_TRUE(sim::GlobalBlockInfo(held.get(), &size, &locks));
+    EXPECT_EQ(locks, 1u);
+    moved = other.Lock();
+    ASSERT_TRUE(sim::GlobalBlockInfo(held.get(), &size, &locks));
+    EXPECT_EQ(locks, 0u);
+    EXPECT_EQ(sim::LockedGlobalBlocks(), 1u);
+    moved.Unlock();
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
 }
 
 TEST_F(GlobalBlockTest, FailedResizeKeepsTheBlockAndItsContents) {

@@ -491,7 +491,9 @@ TEST_F(NetBrowseTest, MemoryFailuresGiveAnOrderedPartOfTheListAndLeakNothing) {
             EXPECT_EQ(sim::OpenNetEnumerations(), 0u);
         },
         [](bool) {});
-    EXPECT_GT(points, 8u);
+    // The list's block, one batch for each of the four levels, the list's lock and
+    // its shrink, then the fetch's lock: at least eight operations to fail.
+    EXPECT_GE(points, 8u);
     for (const char* chars : {provider, path}) {
         EXPECT_EQ(HeaderOf(chars)->refs, 1000 - calls);
         kvx_shared_string_free(chars);

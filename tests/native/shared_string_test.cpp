@@ -132,6 +132,7 @@ Formatted FormatBoth(bool ours, size_t capacity, const char* pattern, ...) {
 }
 
 TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
+    // With 'h', the int is narrowed to a short as the C library narrows it.
     struct Case {
         const char* pattern; // takes an int, then a string
         int number;
@@ -142,7 +143,10 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
         {"%5d|%s", -42, "a"},     {"%-5d|%s", 7, "b"},         {"%05d|%s", -42, "c"},
         {"%.0d|%s", 0, "d"},      {"%u|%s", -1, "e"},          {"%x|%8s", 48879, "f"},
         {"%X|%-8s|", 48879, "g"}, {"%c|%.2s", 'K', "VX"},      {"%%%i%%%s", 1, "%"},
-        {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"},
+        {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"}, {"%hd|%s", 65535, "j"},
+        {"%hi|%s", 32768, "k"},   {"%hd|%s", -32769, "l"},     {"%hu|%s", 65537, "m"},
+        {"%hu|%s", -1, "n"},      {"%hx|%s", 0x12345, "o"},    {"%05hX|%s", -2, "p"},
+        {"%.3hd|%s", 70000, "q"},
     };
     for (const Case& c : cases) {
         for (size_t capacity : {size_t{0}, size_t{1}, size_t{4}, size_t{64}}) {
