@@ -130,6 +130,16 @@ expect 0 'copied KVX_50.DLL'          -- --from "$from" install-driver
 expect 0 'platform code  4'           -- platform --windows nt351
 expect 3 'present  C:.*KVX_50.DLL'   -- status --driver-store "$store" --windows nt40
 
+# A 64-bit process on 64-bit Windows (the 64-bit build): the Windows NT 4 driver
+# under "Windows x64", from its own directory, whatever NT version runs.
+expect 0 'spool.drivers.x64$'         -- --x64 driver-dir
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --x64 --windows nt351 --with-driver-files install-printer LPT1:
+expect 0 'copied KVX_50UI.DLL to C:.*x64.KVX_50UI.DLL' -- --x64 --windows nt351 install-printer LPT1: --from "$from"
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --x64 --windows win10 install-printer LPT1: --from "$from"
+expect 0 'installed driver "Printer KVX 5.0" from C:.*win40' -- --x64 --windows win98 --with-driver-files install-driver
+expect 5 'NOT REGISTERED (the library registers it under "Windows x64")' -- --x64 --with-driver-files status
+expect_json 0 'd["environment"] == "Windows x64" and d["driver_directory"].endswith("\\x64")' -- --x64 --windows nt351 --with-driver-files install-driver
+
 # status: the first thing missing decides the exit code.
 expect 3 'next: kvxctl install-printer PORT --from FOLDER' -- status
 expect 5 'NOT REGISTERED'             -- --with-driver-files status

@@ -33,6 +33,10 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         g_setup.readOnlyDriverDirectory = true;
         return true;
     }
+    if (option == "--x64") {
+        sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_AMD64);
+        return true;
+    }
     if (option == "--browse-cancel") {
         sim::QueueBrowseCancel();
         return true;
@@ -74,6 +78,8 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
 void PrintBindingOptionsHelp() {
     PrintHelpRow("--windows RELEASE", "simulate that Windows release (default nt40): win31\n"
                                       "win95 win98 winme nt351 nt40 win2k winxp win10");
+    PrintHelpRow("--x64", "simulate a 64-bit process on 64-bit Windows, as the\n"
+                          "64-bit build runs");
     PrintHelpRow("--with-driver-files",
                  "place placeholders for the platform's driver files\nin the driver directory");
     PrintHelpRow("--driver-store FOLDER", "keep the simulated driver directories in FOLDER\n"

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment};
+const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
 
 // A temporary store, removed with everything in it when kvxctl ends.
 class TemporaryFolder {

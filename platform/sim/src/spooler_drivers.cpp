@@ -12,7 +12,8 @@ namespace {
 
 std::map<std::string, std::string> DefaultDirectories() {
     return {{"Windows NT x86", "C:\\windows\\system32\\spool\\drivers\\w32x86"},
-            {"Windows 4.0", "C:\\windows\\system32\\spool\\drivers\\win40"}};
+            {"Windows 4.0", "C:\\windows\\system32\\spool\\drivers\\win40"},
+            {"Windows x64", "C:\\windows\\system32\\spool\\drivers\\x64"}};
 }
 
 std::map<std::string, std::string> g_directories = DefaultDirectories(); // by environment
