@@ -61,6 +61,7 @@ void FailDriverDirectoryQuery(DWORD error);
 
 // Files present on the simulated disk, by full path (case-insensitive).
 void AddFile(const std::string& path);
+void RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 
 struct Driver {

@@ -107,6 +107,10 @@ void AddFile(const std::string& path) {
     g_files.insert(Lower(path));
 }
 
+void RemoveFile(const std::string& path) {
+    g_files.erase(Lower(path));
+}
+
 bool FileExists(const std::string& path) {
     return g_files.count(Lower(path)) != 0;
 }
