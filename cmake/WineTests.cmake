@@ -79,10 +79,10 @@ foreach(release ${KVX_WINE_RELEASES})
                 ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
 
-# The 64-bit stand-in tours as Windows 98: a 64-bit process sees the NT spooler's
-# x64 environment, where the product's 32-bit NT driver cannot serve a printer.
+# The 64-bit build tours as Windows NT 4.0: it registers the Windows NT 4 driver
+# under "Windows x64", the environment a 64-bit process's printers are served from.
 if(KVX_WINE64)
-  set(KVX_TOUR_ENV KVX_TOUR_RELEASE=win98)
+  set(KVX_TOUR_ENV KVX_TOUR_RELEASE=nt40)
 endif()
 kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin
               TIMEOUT 900 ENVIRONMENT ${KVX_TOUR_ENV})

@@ -15,11 +15,10 @@ if route=$(scripts/wine32.sh --route); then
 else
     echo "NOTE: this machine has no way to run 32-bit x86 code (see above), so Wine cannot"
     echo "      run the 32-bit KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit"
-    echo "      build of the same sources under wine64, as Windows 98: a 64-bit process sees"
-    echo "      the NT spooler's x64 environment, where the product's 32-bit NT driver cannot"
-    echo "      serve a printer."
+    echo "      build of the same sources under wine64, as Windows NT 4.0: it registers the"
+    echo "      Windows NT 4 driver under the 64-bit spooler's environment \"Windows x64\"."
     echo
     cmake --preset wine64 >/dev/null
     cmake --build --preset wine64 --target kvx32 kvxctl kvxnp
-    KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=win98 scripts/tour.sh build/wine64/bin
+    KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=nt40 scripts/tour.sh build/wine64/bin
 fi

@@ -131,6 +131,11 @@ kvxctl whoami
 echo "# Each command's --json output is one JSON document."
 kvxctl_json status
 json_holds 'd["ready"] and d["exit_code"] == 0 and all(f["present"] for f in d["files"]) and d["printers"]'
+json_holds 'd["driver"]["environment"] in d["driver"]["registered_under"]'
+if [ -n "${KVX_WINE:-}" ]; then
+    # The 64-bit build on Windows NT: the driver is served from "Windows x64".
+    json_holds 'd["platform"]["platform_code"] not in (4, 8) or (d["driver"]["environment"] == "Windows x64" and d["driver_directory"].lower().endswith("\\x64"))'
+fi
 kvxctl_json platform
 json_holds 'd["platform_code"] in (2, 4, 8, 16)'
 kvxctl_json driver-dir

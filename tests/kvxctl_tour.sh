@@ -130,6 +130,37 @@ expect 0 'copied KVX_50.DLL'          -- --from "$from" install-driver
 expect 0 'platform code  4'           -- platform --windows nt351
 expect 3 'present  C:.*KVX_50.DLL'   -- status --driver-store "$store" --windows nt40
 
+# Windows 95, 98 and Me have no MoveFileEx: a file is replaced by deleting the old
+# one and renaming the new copy. A rename that fails after the delete keeps the new
+# copy under its staged name and names it; running the command again finishes.
+store9x=$work/store9x win40=$work/store9x/windows/system32/spool/drivers/win40
+mkdir "$work/win4x-other" && echo "another KVX.DRV" >"$work/win4x-other/KVX.DRV"
+expect 0 'copied KVX.DRV'             -- --windows win98 install-driver --from "$work/win4x" --driver-store "$store9x"
+expect 0 'replaced KVX.DRV'           -- --windows win95 install-driver --force --from "$work/win4x-other" --driver-store "$store9x"
+grep -q another "$win40/KVX.DRV" || { echo "FAIL: KVX.DRV was not replaced"; fail=1; }
+expect 7 'its new copy is kept as C:.*win40.KVX.DRV.kvxctl-new: run the command again' -- --windows win98 --driver-dir-renames-fail install-driver --force --from "$work/win4x" --driver-store "$store9x"
+[ ! -e "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV.kvxctl-new" ||
+    { echo "FAIL: the new copy of KVX.DRV is not kept as KVX.DRV.kvxctl-new"; fail=1; }
+expect 3 'MISSING  C:.*win40.KVX.DRV' -- --windows win98 status --driver-store "$store9x"
+expect 0 'copied KVX.DRV'             -- --windows win98 install-driver --force --from "$work/win4x" --driver-store "$store9x"
+[ "$(find "$store9x" -type f)" = "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV" ||
+    { echo "FAIL: the rerun did not put the new KVX.DRV in place alone"; fail=1; }
+# Where a file is replaced in one step, a failed rename changes nothing.
+expect 0 'copied KVX_50.DLL'          -- install-driver --from "$from" --driver-store "$work/storent"
+expect 7 'nothing was copied or installed' -- --driver-dir-renames-fail install-driver --force --from "$work/other" --driver-store "$work/storent"
+[ "$(find "$work/storent" -type f | wc -l)" = 3 ] && ! grep -rq another "$work/storent" ||
+    { echo "FAIL: a failed rename changed the driver directory"; fail=1; }
+
+# A 64-bit process on 64-bit Windows (the 64-bit build): the Windows NT 4 driver
+# under "Windows x64", from its own directory, whatever NT version runs.
+expect 0 'spool.drivers.x64$'         -- --x64 driver-dir
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --x64 --windows nt351 --with-driver-files install-printer LPT1:
+expect 0 'copied KVX_50UI.DLL to C:.*x64.KVX_50UI.DLL' -- --x64 --windows nt351 install-printer LPT1: --from "$from"
+expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --x64 --windows win10 install-printer LPT1: --from "$from"
+expect 0 'installed driver "Printer KVX 5.0" from C:.*win40' -- --x64 --windows win98 --with-driver-files install-driver
+expect 5 'NOT REGISTERED (the library registers it under "Windows x64")' -- --x64 --with-driver-files status
+expect_json 0 'd["environment"] == "Windows x64" and d["driver_directory"].endswith("\\x64")' -- --x64 --windows nt351 --with-driver-files install-driver
+
 # status: the first thing missing decides the exit code.
 expect 3 'next: kvxctl install-printer PORT --from FOLDER' -- status
 expect 5 'NOT REGISTERED'             -- --with-driver-files status

@@ -16,6 +16,23 @@ PlatformCode CodeFor(const OSVERSIONINFOA& version) {
     }
 }
 
+bool IsNT(PlatformCode code) {
+    return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
+}
+
+// Only 64-bit Windows NT runs a 64-bit process, and the system reports the x64
+// processor to it alone. A 32-bit process never is one, so the 32-bit DLL does
+// not ask (and imports nothing for it).
+bool Is64BitProcess() {
+    if constexpr (sizeof(void*) < 8) {
+        return false;
+    } else {
+        SYSTEM_INFO system = {};
+        GetSystemInfo(&system);
+        return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+    }
+}
+
 void Put(int16_t* output, int16_t value) {
     if (output != nullptr)
         *output = value;
@@ -43,7 +60,13 @@ PlatformCode CurrentPlatform() {
     return code;
 }
 
-const char* GetPrinterEnvironment() {
+PlatformCode DriverPlatform() {
     PlatformCode code = CurrentPlatform();
-    return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4 ? "Windows NT x86" : "Windows 4.0";
+    return IsNT(code) && Is64BitProcess() ? PlatformCode{KVX_PLATFORM_NT4} : code;
+}
+
+const char* GetPrinterEnvironment() {
+    if (!IsNT(CurrentPlatform()))
+        return "Windows 4.0";
+    return Is64BitProcess() ? "Windows x64" : "Windows NT x86";
 }

@@ -53,7 +53,7 @@ extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
     HeapBuffer directory = QueryDriverDirectory();
     if (!directory)
         return Refused();
-    kvx_driver_files files = kvx_driver_files_for(CurrentPlatform());
+    kvx_driver_files files = kvx_driver_files_for(DriverPlatform());
     HeapBuffer driverPath = JoinPath(directory.data(), files.driver_file);
     HeapBuffer dataPath = JoinPath(directory.data(), files.data_file);
     HeapBuffer configPath = JoinPath(directory.data(), files.config_file);
@@ -71,7 +71,7 @@ extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
 
 extern "C" int32_t KVX_CDECL DesInstallThermalPrinterDriver(void) {
     const char* environment = GetPrinterEnvironment();
-    const char* name = RemovalDriverName(CurrentPlatform());
+    const char* name = RemovalDriverName(DriverPlatform());
     if (DeletePrinterDriverA(nullptr, const_cast<char*>(environment), const_cast<char*>(name)))
         return 0;
     DWORD error = GetLastError();

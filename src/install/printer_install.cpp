@@ -62,7 +62,7 @@ int32_t Refused() {
 
 int32_t AddThermalPrinter(const char* portName) {
     char name[kNameBufferSize] = {};
-    PlatformCode code = CurrentPlatform();
+    PlatformCode code = DriverPlatform();
     if (!FormatPrinterName(code, portName, name))
         return Refused();
 

@@ -14,7 +14,7 @@
 namespace {
 
 bool DriverListed(const char* name) {
-    for (const char* environment : {"Windows NT x86", "Windows 4.0"}) {
+    for (const char* environment : {"Windows NT x86", "Windows 4.0", "Windows x64"}) {
         std::string env = environment;
         DWORD needed = 0, returned = 0;
         EnumPrinterDriversA(nullptr, &env[0], 2, nullptr, 0, &needed, &returned);
@@ -34,10 +34,10 @@ TEST(ConnectDialogCheck, NoPrinterFromTheDialogAnswersNothingChosenWithTheDriver
     for (const machine::Release& release : machine::Releases()) {
         if (!machine::Use(release))
             continue;
-        SCOPED_TRACE(release.name);
+        SCOPED_TRACE(release.Title());
         ++ran;
         machine::Clean();
-        kvx_driver_files files = kvx_driver_files_for(release.code);
+        kvx_driver_files files = kvx_driver_files_for(machine::DriverCode(release.code));
         std::string directory = machine::SpoolerDriverDirectory();
         for (const char* file : {files.driver_file, files.data_file, files.config_file})
             machine::PlaceFile(directory + file);

@@ -17,10 +17,6 @@ std::string FileNameOf(const std::string& path) {
     return path.substr(path.find_last_of('\\'));
 }
 
-bool IsNT(int code) {
-    return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
-}
-
 TEST(PlatformCheck, CodeAndVersionNumbersMatchTheSystemsVersionQuery) {
     machine::ForEachRelease([](const machine::Release& release) {
         OSVERSIONINFOA system = {};
@@ -72,13 +68,14 @@ TEST(DriverDirCheck, ReportsTheSpoolersDirectoryThroughTheTwoCallProtocol) {
 TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
     machine::ForEachRelease([](const machine::Release& release) {
         machine::Clean();
-        kvx_driver_files files = kvx_driver_files_for(release.code);
+        int driverCode = machine::DriverCode(release.code);
+        kvx_driver_files files = kvx_driver_files_for(driverCode);
         machine::PlaceDriverFiles(release.code);
 
         EXPECT_EQ(InstallThermalPrinterDriver(), 1);
 
         char environment[32];
-        std::strcpy(environment, IsNT(release.code) ? "Windows NT x86" : "Windows 4.0");
+        std::strcpy(environment, machine::DriverEnvironment(release.code));
         DWORD needed = 0, returned = 0;
         EnumPrinterDriversA(nullptr, environment, 2, nullptr, 0, &needed, &returned);
         std::vector<BYTE> list(needed + 1);
@@ -90,16 +87,20 @@ TEST(DriverInstallCheck, InstalledDriverIsListedByTheSpoolerAndRemovedOnce) {
             if (std::string(drivers[i].pName) == files.driver_name)
                 ours = &drivers[i];
         ASSERT_NE(ours, nullptr) << files.driver_name << " not listed under " << environment;
-        // The spooler may move the files into a version subfolder; the names stay.
+        // The spooler may move the files into a version subfolder of the directory
+        // GetPrinterDriverDir reports; the names stay.
+        std::string directory = machine::SpoolerDriverDirectory();
+        for (const char* path : {ours->pDriverPath, ours->pDataFile, ours->pConfigFile})
+            EXPECT_EQ(std::string(path).compare(0, directory.size(), directory), 0) << path;
         EXPECT_EQ(FileNameOf(ours->pDriverPath), files.driver_file);
         EXPECT_EQ(FileNameOf(ours->pDataFile), files.data_file);
         EXPECT_EQ(FileNameOf(ours->pConfigFile), files.config_file);
 
         // Removal asks for "Printer KVX" outside the Windows 95/98/NT 4 codes, so on
         // those it finds nothing to remove.
-        bool removesInstalled =
-            release.code == KVX_PLATFORM_WIN95 || release.code == KVX_PLATFORM_WIN98 ||
-            release.code == KVX_PLATFORM_NT4 || release.code == KVX_PLATFORM_NT3;
+        bool removesInstalled = driverCode == KVX_PLATFORM_WIN95 ||
+                                driverCode == KVX_PLATFORM_WIN98 ||
+                                driverCode == KVX_PLATFORM_NT4 || driverCode == KVX_PLATFORM_NT3;
         if (removesInstalled) {
             EXPECT_EQ(DesInstallThermalPrinterDriver(), 0);
         }

@@ -30,19 +30,26 @@ std::vector<BYTE> PrinterRecord(const std::string& name) {
 TEST(PrinterInstallCheck, PrinterOnLpt1HasThePlatformsNameAndDriver) {
     struct Expected {
         const char* release;
+        bool process64bit;
         const char* printer;
         const char* driverName; // what GetPrinterDriverName reports
     };
+    // A 64-bit process on Windows NT registers the Windows NT 4 driver under
+    // "Windows x64", the one environment its spooler serves printers from.
     static const Expected expected[] = {
-        {"nt40", "KVX_50 LPT1:", "KVX_50"}, {"win2k", "KVX_50 LPT1:", "KVX_50"},
-        {"nt351", "KVX LPT1:", "KVX"},      {"win95", "KVX_50 LPT1:", "KVX"},
-        {"win98", "KVX_50 LPT1:", "KVX"},
+        {"nt40", false, "KVX_50 LPT1:", "KVX_50"}, {"win2k", false, "KVX_50 LPT1:", "KVX_50"},
+        {"nt351", false, "KVX LPT1:", "KVX"},      {"win95", false, "KVX_50 LPT1:", "KVX"},
+        {"win98", false, "KVX_50 LPT1:", "KVX"},   {"win10", false, "KVX_50 LPT1:", "KVX_50"},
+        {"nt40", true, "KVX_50 LPT1:", "KVX_50"},  {"win2k", true, "KVX_50 LPT1:", "KVX_50"},
+        {"nt351", true, "KVX_50 LPT1:", "KVX_50"}, {"win95", true, "KVX_50 LPT1:", "KVX"},
+        {"win98", true, "KVX_50 LPT1:", "KVX"},    {"win10", true, "KVX_50 LPT1:", "KVX_50"},
     };
     machine::ForEachRelease(
         [](const machine::Release& release) {
             const Expected* e = nullptr;
             for (const Expected& candidate : expected)
-                if (std::string(candidate.release) == release.name)
+                if (std::string(candidate.release) == release.name &&
+                    candidate.process64bit == release.process64bit)
                     e = &candidate;
             ASSERT_NE(e, nullptr);
             machine::Clean();
@@ -52,7 +59,8 @@ TEST(PrinterInstallCheck, PrinterOnLpt1HasThePlatformsNameAndDriver) {
             std::vector<BYTE> record = PrinterRecord(e->printer);
             ASSERT_FALSE(record.empty()) << e->printer << " cannot be read";
             const auto* info = reinterpret_cast<const PRINTER_INFO_2A*>(record.data());
-            EXPECT_STREQ(info->pDriverName, kvx_driver_files_for(release.code).driver_name);
+            EXPECT_STREQ(info->pDriverName,
+                         kvx_driver_files_for(machine::DriverCode(release.code)).driver_name);
             EXPECT_STREQ(info->pPortName, "LPT1:");
 
             char name[32];
@@ -61,12 +69,7 @@ TEST(PrinterInstallCheck, PrinterOnLpt1HasThePlatformsNameAndDriver) {
             EXPECT_STREQ(name, e->driverName);
             machine::Clean();
         },
-        // A 64-bit process (the stand-in build under wine64) sees the NT spooler's
-        // "Windows x64" environment, where the 32-bit product's "Windows NT x86"
-        // driver cannot serve a printer: there only the Windows 4.x releases apply.
-        sizeof(void*) == 4
-            ? std::initializer_list<const char*>{"nt40", "win2k", "nt351", "win95", "win98"}
-            : std::initializer_list<const char*>{"win95", "win98"});
+        {"nt40", "win2k", "nt351", "win95", "win98", "win10"});
 }
 
 TEST(DriverNameCheck, UnknownPrinterAnswersZeroAndAnEmptyName) {

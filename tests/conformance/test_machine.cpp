@@ -7,12 +7,44 @@
 namespace machine {
 
 const std::vector<Release>& Releases() {
-    static const std::vector<Release> releases = {
-        {"win31", 0, 3, 10, 0},  {"win95", 1, 4, 0, 2},  {"win98", 1, 4, 10, 16},
-        {"winme", 1, 4, 90, 16}, {"nt351", 2, 3, 51, 4}, {"nt40", 2, 4, 0, 8},
-        {"win2k", 2, 5, 0, 8},   {"win10", 2, 6, 2, 8},
-    };
+    static const std::vector<Release> releases = [] {
+        std::vector<Release> list = {
+            {"win31", 0, 3, 10, 0, false},  {"win95", 1, 4, 0, 2, false},
+            {"win98", 1, 4, 10, 16, false}, {"winme", 1, 4, 90, 16, false},
+            {"nt351", 2, 3, 51, 4, false},  {"nt40", 2, 4, 0, 8, false},
+            {"win2k", 2, 5, 0, 8, false},   {"win10", 2, 6, 2, 8, false},
+        };
+        for (size_t i = 0, count = list.size(); i < count; ++i) {
+            list.push_back(list[i]);
+            list.back().process64bit = true;
+        }
+        return list;
+    }();
     return releases;
+}
+
+bool Is64BitProcess() {
+    SYSTEM_INFO system = {};
+    GetSystemInfo(&system);
+    return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+namespace {
+
+bool IsNT(int code) {
+    return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4;
+}
+
+} // namespace
+
+int DriverCode(int code) {
+    return IsNT(code) && Is64BitProcess() ? KVX_PLATFORM_NT4 : code;
+}
+
+const char* DriverEnvironment(int code) {
+    if (!IsNT(code))
+        return "Windows 4.0";
+    return Is64BitProcess() ? "Windows x64" : "Windows NT x86";
 }
 
 namespace {
@@ -54,7 +86,7 @@ void PlaceDriverFiles(int code) {
     std::string directory = SpoolerDriverDirectory();
     if (directory.empty())
         return;
-    kvx_driver_files files = kvx_driver_files_for(code);
+    kvx_driver_files files = kvx_driver_files_for(DriverCode(code));
     for (const char* file : {files.driver_file, files.data_file, files.config_file})
         PlaceFile(directory + file);
 }
@@ -62,8 +94,8 @@ void PlaceDriverFiles(int code) {
 void Clean() {
     // Printers first: a driver a printer uses cannot be removed.
     DeleteOurPrinters();
-    // Remove every name our driver may be registered under, in both environments.
-    for (const char* environment : {"Windows NT x86", "Windows 4.0"})
+    // Remove every name our driver may be registered under, in every environment.
+    for (const char* environment : {"Windows NT x86", "Windows 4.0", "Windows x64"})
         for (const char* name : {"Printer KVX 5.0", "Printer KVX"})
             DeletePrinterDriverA(nullptr, const_cast<char*>(environment), const_cast<char*>(name));
 }

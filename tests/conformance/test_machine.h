@@ -15,11 +15,23 @@ namespace machine {
 struct Release {
     const char* name; // Wine's name for it
     unsigned platformId, major, minor;
-    int code; // the library's platform code
+    int code;          // the library's platform code
+    bool process64bit; // the checks run in a 64-bit process (wine64, or simulated)
+    std::string Title() const { return std::string(name) + (process64bit ? " x64" : ""); }
 };
 
-// Every release the checks know.
+// Every release the checks know, once for a 32-bit and once for a 64-bit process.
 const std::vector<Release>& Releases();
+
+// Whether this process is a 64-bit one, as the system reports it.
+bool Is64BitProcess();
+
+// The platform code whose driver files and printer name the library uses in this
+// process on a release of platform code `code`: a 64-bit process on Windows NT
+// takes the Windows NT 4 ones whatever NT version runs.
+int DriverCode(int code);
+// The spooler environment the library registers that driver under.
+const char* DriverEnvironment(int code);
 
 // Makes `release` the running one; false when this run cannot (under Wine a
 // process runs one release only).
@@ -35,7 +47,8 @@ void PlaceFile(const std::string& path);
 // reports it; empty when it refuses.
 std::string SpoolerDriverDirectory();
 
-// Places the driver files of a platform code in the spooler's driver directory.
+// Places the driver files of a platform code's driver row in the spooler's
+// driver directory.
 void PlaceDriverFiles(int code);
 
 // Runs `check` for every release this run can switch to: natively each one,
@@ -51,7 +64,7 @@ void ForEachRelease(Check check, std::initializer_list<const char*> only = {}) {
             wanted = wanted || std::string(name) == release.name;
         if (!wanted || !Use(release))
             continue;
-        SCOPED_TRACE(release.name);
+        SCOPED_TRACE(release.Title());
         check(release);
         ++ran;
     }

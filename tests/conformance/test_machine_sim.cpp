@@ -7,6 +7,8 @@ namespace machine {
 
 bool Use(const Release& release) {
     sim::Reset();
+    sim::SetProcessArchitecture(release.process64bit ? PROCESSOR_ARCHITECTURE_AMD64
+                                                     : PROCESSOR_ARCHITECTURE_INTEL);
     return sim::SetWindowsVersion(release.name);
 }
 

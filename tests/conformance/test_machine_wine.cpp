@@ -1,5 +1,6 @@
 // The real machine under Wine: the release is the one ctest started the program
-// under (KVX_WINE_RELEASE), files are real files.
+// under (KVX_WINE_RELEASE) and the process is what it was built as; files are
+// real files.
 #include "conformance/test_machine.h"
 
 #include <win32.h>
@@ -11,7 +12,8 @@ namespace machine {
 
 bool Use(const Release& release) {
     const char* running = std::getenv("KVX_WINE_RELEASE");
-    return running != nullptr && std::string(running) == release.name;
+    return running != nullptr && std::string(running) == release.name &&
+           release.process64bit == Is64BitProcess();
 }
 
 void PlaceFile(const std::string& path) {

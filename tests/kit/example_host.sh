@@ -8,7 +8,10 @@
 #     pick ARCH's DLL and import library;
 #   example_host.sh run BUILD_DIR
 #     runs the built host under Wine (exit 77 where this machine cannot run it)
-#     over the test network provider and checks what it prints.
+#     over the test network provider and checks what it prints; then the kit's
+#     kvxctl.exe and KVX_32.dll add a printer from placeholder driver files, under
+#     the environment the build's processes are served from ("Windows x64" for
+#     the 64-bit build on the prefix's Windows NT release).
 set -euo pipefail
 mode=$1
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -86,8 +89,8 @@ if [ -z "${KVX_WINE:-}" ] && ! "$here/scripts/wine32.sh" --route >/dev/null 2>&1
     echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
     exit 77
 fi
-out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+out=$(mktemp) files=$(mktemp -d)
+trap 'rm -f "$out"; rm -rf "$files"' EXIT
 status=0
 "$here/scripts/wine-run.sh" "$build/kit-example/build/kvx_host.exe" "Kvx Network" SALES '\\PRN01' \
     2>&1 | tr -d '\r' >"$out" || status=$?
@@ -99,3 +102,31 @@ for expected in '^platform: code ' '^driver directory: .' '^local ports: .*LPT1:
     grep -q -- "$expected" "$out" || { echo "kvx_host printed nothing matching '$expected'"; exit 1; }
 done
 echo "example host ok"
+
+. "$here/tests/kit/pe_names.sh"
+arch=$(pe_machine "$build/kit-example/build/kvx_host.exe")
+kit_kvxctl=$build/kit-example/prefix/bin/$arch/kvxctl.exe
+wine_run() { "$here/scripts/wine-run.sh" "$@" | tr -d '\r'; }
+# remove_printer: no printer or driver of ours left from an earlier check.
+remove_printer() {
+    for printer in "KVX_50 LPT1:" "KVX LPT1:"; do
+        wine_run reg delete "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\$printer" /f >/dev/null || true
+    done
+    wine_run "$kit_kvxctl" remove-driver >/dev/null || true
+}
+wine_run "$kit_kvxctl" --json status >"$out" || true
+for name in $(python3 -c 'import json, sys; print(" ".join(f["name"] for f in json.load(open(sys.argv[1]))["files"]))' "$out"); do
+    echo "PLACEHOLDER written by the kit check - not a real driver file" >"$files/$name"
+done
+remove_printer
+wine_run "$kit_kvxctl" install-printer LPT1: --force --from "$(wine_run winepath -w "$files")" | tee "$out" || true
+grep -q '^added printer ' "$out" || { echo "the kit's kvxctl.exe ($arch) added no printer"; exit 1; }
+wine_run "$kit_kvxctl" --json status >"$out" || true
+python3 -c 'import json, sys
+d = json.load(open(sys.argv[1]))
+driver, nt = d["driver"], d["platform"]["platform_code"] in (4, 8)
+sys.exit(0 if d["ready"] and driver["environment"] in driver["registered_under"] and
+         (sys.argv[2] != "x64" or not nt or driver["environment"] == "Windows x64") else 1)' "$out" "$arch" ||
+    { echo "the kit's kvxctl.exe ($arch) reports the machine not ready:"; cat "$out"; exit 1; }
+remove_printer
+echo "the kit's kvxctl.exe ($arch) added a printer under \"$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["driver"]["environment"])' "$out")\""

@@ -14,6 +14,7 @@ struct InstallCase {
     const char* dataFile;
     const char* configFile;
     const char* removalName;
+    WORD architecture = PROCESSOR_ARCHITECTURE_INTEL; // of the process
 };
 
 const InstallCase kPlatforms[] = {
@@ -30,6 +31,16 @@ const InstallCase kPlatforms[] = {
     // Neither family: the Windows 4.x files go in, but the removal names the NT 3 driver.
     {"win31", "Windows 4.0", "Printer KVX 5.0", "\\KVX.DRV", "\\KVX.DRV", "\\KVX.DRV",
      "Printer KVX"},
+    // A 64-bit process on Windows NT: the NT 4 driver under "Windows x64", whatever
+    // NT version runs; Windows 4.x releases as for a 32-bit process.
+    {"nt351", "Windows x64", "Printer KVX 5.0", "\\KVX_50.DLL", "\\KVX_50.PPD", "\\KVX_50UI.DLL",
+     "Printer KVX 5.0", PROCESSOR_ARCHITECTURE_AMD64},
+    {"nt40", "Windows x64", "Printer KVX 5.0", "\\KVX_50.DLL", "\\KVX_50.PPD", "\\KVX_50UI.DLL",
+     "Printer KVX 5.0", PROCESSOR_ARCHITECTURE_AMD64},
+    {"win10", "Windows x64", "Printer KVX 5.0", "\\KVX_50.DLL", "\\KVX_50.PPD", "\\KVX_50UI.DLL",
+     "Printer KVX 5.0", PROCESSOR_ARCHITECTURE_AMD64},
+    {"win98", "Windows 4.0", "Printer KVX 5.0", "\\KVX.DRV", "\\KVX.DRV", "\\KVX.DRV",
+     "Printer KVX 5.0", PROCESSOR_ARCHITECTURE_AMD64},
 };
 
 void PlaceFiles(const InstallCase& c) {
@@ -45,9 +56,10 @@ using DriverInstallTest = SimTest;
 
 TEST_F(DriverInstallTest, RegistersThePlatformsFileSetAndRemovesByThePlatformsRemovalName) {
     for (const InstallCase& c : kPlatforms) {
-        SCOPED_TRACE(c.release);
+        SCOPED_TRACE(std::string(c.release) + " architecture " + std::to_string(c.architecture));
         sim::Reset();
         ASSERT_TRUE(sim::SetWindowsVersion(c.release));
+        sim::SetProcessArchitecture(c.architecture);
         PlaceFiles(c);
         EXPECT_EQ(InstallThermalPrinterDriver(), 1);
         auto drivers = sim::Drivers();

@@ -10,21 +10,33 @@ struct VersionCase {
     DWORD platformId, major, minor;
     int16_t code;
     const char* environment;
+    const char* environment64bit; // for a 64-bit process
+    int16_t driverCode64bit;      // the driver row a 64-bit process registers
 };
 
 const VersionCase kVersions[] = {
-    {VER_PLATFORM_WIN32s, 3, 10, KVX_PLATFORM_OTHER, "Windows 4.0"},
-    {VER_PLATFORM_WIN32_WINDOWS, 4, 0, KVX_PLATFORM_WIN95, "Windows 4.0"},
-    {VER_PLATFORM_WIN32_WINDOWS, 4, 10, KVX_PLATFORM_WIN98, "Windows 4.0"},
-    {VER_PLATFORM_WIN32_WINDOWS, 4, 90, KVX_PLATFORM_WIN98, "Windows 4.0"},
-    {VER_PLATFORM_WIN32_NT, 3, 10, KVX_PLATFORM_NT3, "Windows NT x86"},
-    {VER_PLATFORM_WIN32_NT, 3, 51, KVX_PLATFORM_NT3, "Windows NT x86"},
-    {VER_PLATFORM_WIN32_NT, 3, 52, KVX_PLATFORM_NT4, "Windows NT x86"},
-    {VER_PLATFORM_WIN32_NT, 4, 0, KVX_PLATFORM_NT4, "Windows NT x86"},
-    {VER_PLATFORM_WIN32_NT, 5, 0, KVX_PLATFORM_NT4, "Windows NT x86"},
-    {VER_PLATFORM_WIN32_NT, 10, 0, KVX_PLATFORM_NT4, "Windows NT x86"},
+    {VER_PLATFORM_WIN32s, 3, 10, KVX_PLATFORM_OTHER, "Windows 4.0", "Windows 4.0",
+     KVX_PLATFORM_OTHER},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 0, KVX_PLATFORM_WIN95, "Windows 4.0", "Windows 4.0",
+     KVX_PLATFORM_WIN95},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 10, KVX_PLATFORM_WIN98, "Windows 4.0", "Windows 4.0",
+     KVX_PLATFORM_WIN98},
+    {VER_PLATFORM_WIN32_WINDOWS, 4, 90, KVX_PLATFORM_WIN98, "Windows 4.0", "Windows 4.0",
+     KVX_PLATFORM_WIN98},
+    {VER_PLATFORM_WIN32_NT, 3, 10, KVX_PLATFORM_NT3, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
+    {VER_PLATFORM_WIN32_NT, 3, 51, KVX_PLATFORM_NT3, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
+    {VER_PLATFORM_WIN32_NT, 3, 52, KVX_PLATFORM_NT4, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
+    {VER_PLATFORM_WIN32_NT, 4, 0, KVX_PLATFORM_NT4, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
+    {VER_PLATFORM_WIN32_NT, 5, 0, KVX_PLATFORM_NT4, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
+    {VER_PLATFORM_WIN32_NT, 10, 0, KVX_PLATFORM_NT4, "Windows NT x86", "Windows x64",
+     KVX_PLATFORM_NT4},
     // Unknown identifiers give code 0 with the true numbers; only the low 16 bits travel.
-    {3, 0x12345, 0x10007, KVX_PLATFORM_OTHER, "Windows 4.0"},
+    {3, 0x12345, 0x10007, KVX_PLATFORM_OTHER, "Windows 4.0", "Windows 4.0", KVX_PLATFORM_OTHER},
 };
 
 using PlatformIdTest = SimTest;
@@ -41,6 +53,16 @@ TEST_F(PlatformIdTest, CodeAndVersionOutputsFollowTheSystemVersion) {
         EXPECT_EQ(minor, static_cast<int16_t>(c.minor & 0xFFFF));
         EXPECT_EQ(id, static_cast<int16_t>(c.platformId)); // never the build number
         EXPECT_STREQ(GetPrinterEnvironment(), c.environment);
+        EXPECT_EQ(DriverPlatform(), c.code);
+
+        // A 64-bit process learns the same platform; on NT its spooler keeps the
+        // drivers under "Windows x64", and it registers the Windows NT 4 one.
+        sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_AMD64);
+        EXPECT_EQ(GetPlatformFrom32(&code, &major, &minor, &id), 0);
+        EXPECT_EQ(code, c.code);
+        EXPECT_STREQ(GetPrinterEnvironment(), c.environment64bit);
+        EXPECT_EQ(DriverPlatform(), c.driverCode64bit);
+        sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
     }
 }
 

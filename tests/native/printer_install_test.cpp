@@ -20,6 +20,7 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
         std::string name; // as the spooler is asked for it
         const char* driver;
         int32_t result; // NT refuses a printer name holding a backslash
+        WORD architecture = PROCESSOR_ARCHITECTURE_INTEL; // of the process
     } cases[] = {
         {"win95", "LPT1:", "KVX_50 LPT1:", "Printer KVX 5.0", 1},
         {"win98", "LPT1:", "KVX_50 LPT1:", "Printer KVX 5.0", 1},
@@ -39,11 +40,20 @@ TEST_F(PrinterInstallTest, PrinterNameFollowsThePlatformsForm) {
         {"nt351", k24 + k24, "KVX " + k24 + k24, "Printer KVX", 1},
         {"win95", "", "KVX_50 ", "Printer KVX 5.0", 0}, // no such port
         {"nt351", "", "KVX ", "Printer KVX", 0},
+        // A 64-bit process on Windows NT names the printer after the NT 4 driver it
+        // registers, whatever NT version runs.
+        {"nt351", "LPT1:", "KVX_50 LPT1:", "Printer KVX 5.0", 1, PROCESSOR_ARCHITECTURE_AMD64},
+        {"win10", "LPT1:", "KVX_50 LPT1:", "Printer KVX 5.0", 1, PROCESSOR_ARCHITECTURE_AMD64},
+        {"nt351", k25, "KVX_50 " + k25, "Printer KVX 5.0", 1, PROCESSOR_ARCHITECTURE_AMD64},
+        {"win98", "\\\\srv\\lbl", "KVX_50 //srv/lbl", "Printer KVX 5.0", 1,
+         PROCESSOR_ARCHITECTURE_AMD64},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.release) + " " + c.port);
+        SCOPED_TRACE(std::string(c.release) + " " + c.port + " architecture " +
+                     std::to_string(c.architecture));
         sim::Reset();
         ASSERT_TRUE(sim::SetWindowsVersion(c.release));
+        sim::SetProcessArchitecture(c.architecture);
         harness::PlaceDriverFiles();
         sim::SetPorts({"LPT1:", "\\\\srv\\lbl", "\\\\server\\" + k24, k24, k25, k24 + k24});
         EXPECT_EQ(InstallThermalPrinter(c.port.c_str()), c.result);

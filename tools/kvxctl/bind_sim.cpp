@@ -16,6 +16,7 @@ namespace {
 struct SimSetup {
     bool placeDriverFiles = false;
     bool readOnlyDriverDirectory = false;
+    bool renamesFail = false;
     std::string driverStore;
 };
 
@@ -31,6 +32,14 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
     }
     if (option == "--read-only-driver-dir") {
         g_setup.readOnlyDriverDirectory = true;
+        return true;
+    }
+    if (option == "--driver-dir-renames-fail") {
+        g_setup.renamesFail = true;
+        return true;
+    }
+    if (option == "--x64") {
+        sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_AMD64);
         return true;
     }
     if (option == "--browse-cancel") {
@@ -74,11 +83,15 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
 void PrintBindingOptionsHelp() {
     PrintHelpRow("--windows RELEASE", "simulate that Windows release (default nt40): win31\n"
                                       "win95 win98 winme nt351 nt40 win2k winxp win10");
+    PrintHelpRow("--x64", "simulate a 64-bit process on 64-bit Windows, as the\n"
+                          "64-bit build runs");
     PrintHelpRow("--with-driver-files",
                  "place placeholders for the platform's driver files\nin the driver directory");
     PrintHelpRow("--driver-store FOLDER", "keep the simulated driver directories in FOLDER\n"
                                           "(default: a temporary folder)");
     PrintHelpRow("--read-only-driver-dir", "make the driver directory refuse writes");
+    PrintHelpRow("--driver-dir-renames-fail", "make every rename into the driver directory\n"
+                                              "fail, as when another program holds the file");
     PrintHelpRow("--browse-path PATH", "the next browse dialog confirms a folder with that path");
     PrintHelpRow("--browse-printer NAME", "the next browse dialog confirms a printer of that\n"
                                           "name (no file-system path)");
@@ -111,5 +124,6 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
             return false;
     }
     SetSimDriverDiskReadOnly(g_setup.readOnlyDriverDirectory);
+    SetSimDriverDiskRenamesFail(g_setup.renamesFail);
     return true;
 }

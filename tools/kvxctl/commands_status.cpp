@@ -14,7 +14,7 @@
 namespace {
 
 // The spooler environments worth asking about; the driver's own comes first.
-const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, "Windows x64"};
+const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
 
 struct Status {
     int16_t code = 0, major = 0, minor = 0, id = 0;
@@ -111,8 +111,12 @@ void PrintText(const Status& status) {
         for (size_t i = 0; i < status.registrations.size(); ++i)
             std::printf("%s \"%s\"", i == 0 ? "" : ",",
                         status.registrations[i].environment.c_str());
-        std::printf("%s\n",
-                    RegisteredWhereExpected(status) ? "" : " (not where the library puts it)");
+        if (RegisteredWhereExpected(status))
+            std::printf("\n");
+        else
+            std::printf(" (not under \"%s\", where the library registers it and printers "
+                        "look for it)\n",
+                        status.driver.environment.c_str());
     }
     if (status.printers.empty())
         std::printf("printers          none uses the driver\n");

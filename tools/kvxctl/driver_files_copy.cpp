@@ -109,6 +109,33 @@ int CheckDestinations(const std::string& from, const std::string& directory, boo
     return blocked ? kExitFilesNotPlaced : kExitOk;
 }
 
+enum class Commit { Placed, NothingChanged, OldFileDeleted };
+
+// Puts a staged copy in the place of its destination: in one step where the
+// system can; else (Windows 95, 98 and Me) the old file is deleted and the copy
+// renamed. Until the old file is gone a failure discards the copy and leaves the
+// directory as it was. A rename that fails after the delete keeps the copy under
+// its staged name, so the new contents are not lost with the old file: running
+// the command again finds the file missing and places it.
+Commit CommitStaged(FileSystem& target, const PendingCopy& copy, std::string* error) {
+    switch (target.Replace(copy.staged, copy.file.path, error)) {
+    case ReplaceResult::Replaced:
+        return Commit::Placed;
+    case ReplaceResult::Failed:
+        target.Discard(copy.staged);
+        return Commit::NothingChanged;
+    case ReplaceResult::NotImplemented:
+        break;
+    }
+    if (!target.Delete(copy.file.path, error)) {
+        target.Discard(copy.staged);
+        return Commit::NothingChanged;
+    }
+    if (target.Rename(copy.staged, copy.file.path, error))
+        return Commit::Placed;
+    return Commit::OldFileDeleted;
+}
+
 } // namespace
 
 const char* PlacementName(Placement placement) {
@@ -156,14 +183,21 @@ int PlaceDriverFiles(const std::string& from, const std::string& directory,
         staged.push_back(&copy);
     }
     for (size_t i = 0; i < staged.size(); ++i) {
-        if (!target.Commit(staged[i]->staged, staged[i]->file.path, &error)) {
-            for (size_t rest = i + 1; rest < staged.size(); ++rest)
-                target.Discard(staged[rest]->staged);
-            Complain(error);
-            Complain(i == 0 ? "nothing was copied or installed"
-                            : "only the files before it were placed; nothing was installed");
-            return kExitFilesNotPlaced;
-        }
+        Commit outcome = CommitStaged(target, *staged[i], &error);
+        if (outcome == Commit::Placed)
+            continue;
+        for (size_t rest = i + 1; rest < staged.size(); ++rest)
+            target.Discard(staged[rest]->staged);
+        Complain(error);
+        if (outcome == Commit::OldFileDeleted)
+            Complain("the old " + staged[i]->file.path + " is deleted; its new copy is kept as " +
+                     staged[i]->staged + ": run the command again to put it in place");
+        if (i > 0)
+            Complain("only the files before it were placed; nothing was installed");
+        else
+            Complain(outcome == Commit::NothingChanged ? "nothing was copied or installed"
+                                                       : "nothing was installed");
+        return kExitFilesNotPlaced;
     }
     for (PendingCopy& copy : copies)
         placed->push_back(copy.file);

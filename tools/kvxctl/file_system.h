@@ -8,6 +8,8 @@
 
 enum class PathKind { Missing, File, Directory, Inaccessible };
 
+enum class ReplaceResult { Replaced, NotImplemented, Failed };
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -20,8 +22,15 @@ public:
     // so that nothing is written over `path` yet. On failure nothing is left.
     virtual bool Stage(const std::string& path, const std::string& bytes, std::string* staged,
                        std::string* error) = 0;
-    // Puts a staged file in the place of `path` in one rename.
-    virtual bool Commit(const std::string& staged, const std::string& path, std::string* error) = 0;
+    // Puts a staged file in the place of `path` in one step, whether a file is
+    // there or not; NotImplemented where the system has no such step (Windows 95,
+    // 98 and Me lack MoveFileEx). Nothing has changed unless it answers Replaced.
+    virtual ReplaceResult Replace(const std::string& staged, const std::string& path,
+                                  std::string* error) = 0;
+    // Deletes the file at `path`; a file that is not there counts as deleted.
+    virtual bool Delete(const std::string& path, std::string* error) = 0;
+    // Gives a staged file the name `path`, where no file is.
+    virtual bool Rename(const std::string& staged, const std::string& path, std::string* error) = 0;
     // Removes a staged file that will not be committed.
     virtual void Discard(const std::string& staged) = 0;
 };

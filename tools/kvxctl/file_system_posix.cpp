@@ -27,8 +27,9 @@ private:
     int fd_;
 };
 
-std::string Failure(const char* what, const std::string& path) {
-    return std::string("cannot ") + what + " " + path + ": " + std::strerror(errno);
+// The message for the call that just failed; `what` names it ("read", ...).
+std::string Failure(const char* what, const std::string& path, int error = errno) {
+    return std::string("cannot ") + what + " " + path + ": " + std::strerror(error);
 }
 
 } // namespace
@@ -97,11 +98,26 @@ bool PosixFiles::Stage(const std::string& path, const std::string& bytes, std::s
     return true;
 }
 
-bool PosixFiles::Commit(const std::string& staged, const std::string& path, std::string* error) {
+ReplaceResult PosixFiles::Replace(const std::string& staged, const std::string& path,
+                                  std::string* error) {
+    if (rename(staged.c_str(), path.c_str()) == 0)
+        return ReplaceResult::Replaced;
+    *error = Failure("replace", path);
+    return ReplaceResult::Failed;
+}
+
+bool PosixFiles::Delete(const std::string& path, std::string* error) {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT)
+        return true;
+    *error = Failure("delete", path);
+    return false;
+}
+
+bool PosixFiles::Rename(const std::string& staged, const std::string& path, std::string* error) {
     if (rename(staged.c_str(), path.c_str()) == 0)
         return true;
-    *error = Failure("replace", path);
-    Discard(staged);
+    int failure = errno;
+    *error = Failure("rename", staged + " to " + path, failure);
     return false;
 }
 

@@ -10,6 +10,9 @@ public:
     bool Read(const std::string& path, std::string* bytes, std::string* error) const override;
     bool Stage(const std::string& path, const std::string& bytes, std::string* staged,
                std::string* error) override;
-    bool Commit(const std::string& staged, const std::string& path, std::string* error) override;
+    ReplaceResult Replace(const std::string& staged, const std::string& path,
+                          std::string* error) override;
+    bool Delete(const std::string& path, std::string* error) override;
+    bool Rename(const std::string& staged, const std::string& path, std::string* error) override;
     void Discard(const std::string& staged) override;
 };

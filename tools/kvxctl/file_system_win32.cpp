@@ -28,8 +28,8 @@ private:
     HANDLE handle_;
 };
 
-std::string Failure(const char* what, const std::string& path) {
-    DWORD error = GetLastError();
+// The message for the call that just failed; `what` names it ("read", ...).
+std::string Failure(const char* what, const std::string& path, DWORD error = GetLastError()) {
     return std::string("cannot ") + what + " " + path + ": error " + std::to_string(error) + " (" +
            ErrorName(error) + ")";
 }
@@ -102,18 +102,29 @@ public:
         return true;
     }
 
-    bool Commit(const std::string& staged, const std::string& path, std::string* error) override {
+    ReplaceResult Replace(const std::string& staged, const std::string& path,
+                          std::string* error) override {
         if (MoveFileExA(staged.c_str(), path.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        // Windows 95, 98 and Me have no MoveFileEx: the old file goes first, then
-        // the staged one takes its name.
-        if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED &&
-            (DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
-            MoveFileA(staged.c_str(), path.c_str()))
-            return true;
+            return ReplaceResult::Replaced;
+        if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
+            return ReplaceResult::NotImplemented;
         *error = Failure("replace", path);
-        Discard(staged);
+        return ReplaceResult::Failed;
+    }
+
+    bool Delete(const std::string& path, std::string* error) override {
+        if (DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
+            return true;
+        *error = Failure("delete", path);
+        return false;
+    }
+
+    bool Rename(const std::string& staged, const std::string& path, std::string* error) override {
+        if (MoveFileA(staged.c_str(), path.c_str()))
+            return true;
+        DWORD failure = GetLastError();
+        *error = Failure("rename", staged + " to " + path, failure);
         return false;
     }
 

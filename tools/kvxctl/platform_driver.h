@@ -8,8 +8,9 @@
 #include <vector>
 
 // The spooler environments the library registers the driver under: on the NT
-// platforms, and on every other.
+// platforms from a 32-bit process and from a 64-bit one, and on every other.
 constexpr const char* kNtEnvironment = "Windows NT x86";
+constexpr const char* kX64Environment = "Windows x64";
 constexpr const char* kWindows4Environment = "Windows 4.0";
 
 struct PlatformDriver {
@@ -18,4 +19,8 @@ struct PlatformDriver {
     std::vector<std::string> files; // distinct file names, without a directory
 };
 
+// The driver the library registers from this process on the platform
+// `platformCode`: a 64-bit process on Windows NT registers the Windows NT 4 driver
+// under "Windows x64" whatever NT version runs (the library and kvxctl are
+// always of one architecture).
 PlatformDriver PlatformDriverFor(int platformCode);

@@ -11,7 +11,7 @@
 
 namespace {
 
-const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment};
+const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
 
 // A temporary store, removed with everything in it when kvxctl ends.
 class TemporaryFolder {
@@ -34,10 +34,19 @@ private:
     std::string path_;
 };
 
+// Windows 95, 98 and Me have no MoveFileEx: there a file is replaced by delete
+// and rename, as on the real systems.
+bool RunningWindows4x() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
 class SimDriverDisk : public FileSystem {
 public:
     std::string root;
     bool readOnly = false;
+    bool renamesFail = false;
 
     // The host path of a simulated one: the drive letter dropped, backslashes as slashes.
     std::string HostPath(const std::string& simulated) const {
@@ -62,17 +71,49 @@ public:
             *error = "cannot write " + path + ".kvxctl-new: the driver directory is read-only";
             return false;
         }
-        return host_.Stage(HostPath(path), bytes, staged, error);
+        std::string hostStaged;
+        if (!host_.Stage(HostPath(path), bytes, &hostStaged, error))
+            return false;
+        *staged = path + ".kvxctl-new"; // the name hostStaged has on the simulated disk
+        return true;
     }
-    bool Commit(const std::string& staged, const std::string& path, std::string* error) override {
-        if (!host_.Commit(staged, HostPath(path), error))
+    ReplaceResult Replace(const std::string& staged, const std::string& path,
+                          std::string* error) override {
+        if (RunningWindows4x())
+            return ReplaceResult::NotImplemented;
+        if (renamesFail) {
+            *error = RenameRefused(path);
+            return ReplaceResult::Failed;
+        }
+        ReplaceResult result = host_.Replace(HostPath(staged), HostPath(path), error);
+        if (result == ReplaceResult::Replaced)
+            sim::AddFile(path);
+        return result;
+    }
+    bool Delete(const std::string& path, std::string* error) override {
+        if (!host_.Delete(HostPath(path), error))
+            return false;
+        sim::RemoveFile(path);
+        return true;
+    }
+    bool Rename(const std::string& staged, const std::string& path, std::string* error) override {
+        if (renamesFail) {
+            *error = RenameRefused(path);
+            return false;
+        }
+        if (!host_.Rename(HostPath(staged), HostPath(path), error))
             return false;
         sim::AddFile(path);
         return true;
     }
-    void Discard(const std::string& staged) override { host_.Discard(staged); }
+    void Discard(const std::string& staged) override { host_.Discard(HostPath(staged)); }
 
 private:
+    static std::string RenameRefused(const std::string& path) {
+        return "cannot rename " + path + ".kvxctl-new to " + path +
+               ": another program holds the file open";
+    }
+
     PosixFiles host_;
 };
 
@@ -99,6 +140,10 @@ FileSystem& DriverDirectoryFiles() {
 
 void SetSimDriverDiskReadOnly(bool readOnly) {
     Disk().readOnly = readOnly;
+}
+
+void SetSimDriverDiskRenamesFail(bool fail) {
+    Disk().renamesFail = fail;
 }
 
 bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
@@ -136,9 +181,12 @@ bool PlacePlaceholderDriverFiles(int platformCode, std::string* error) {
         std::string path = disk.Join(directory, name), staged;
         if (disk.Kind(path) == PathKind::File)
             continue;
-        if (!disk.Stage(path, "placeholder driver file\n", &staged, error) ||
-            !disk.Commit(staged, path, error))
+        if (!disk.Stage(path, "placeholder driver file\n", &staged, error))
             return false;
+        if (!disk.Rename(staged, path, error)) {
+            disk.Discard(staged);
+            return false;
+        }
     }
     return true;
 }

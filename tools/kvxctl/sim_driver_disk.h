@@ -17,6 +17,10 @@ bool SetUpSimDriverDisk(const std::string& store, std::string* error);
 // write-protected directory's would.
 void SetSimDriverDiskReadOnly(bool readOnly);
 
+// From now on every rename into the driver directories fails, as when another
+// program holds the staged copy open (deleting still works).
+void SetSimDriverDiskRenamesFail(bool fail);
+
 // Places a placeholder for each driver file of the platform (what
 // --with-driver-files asks for).
 bool PlacePlaceholderDriverFiles(int platformCode, std::string* error);

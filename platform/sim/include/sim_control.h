@@ -26,6 +26,12 @@ void FailVersionQuery(bool fail);
 // win98, winme, nt351, nt40, win2k, winxp, win10). Returns false for an unknown name.
 bool SetWindowsVersion(const std::string& name);
 
+// The processor architecture GetSystemInfo reports to the process:
+// PROCESSOR_ARCHITECTURE_INTEL for a 32-bit process (a new machine's), or
+// PROCESSOR_ARCHITECTURE_AMD64 for a 64-bit one, which runs on 64-bit Windows: there the
+// NT spooler serves it from the environment "Windows x64" and its own driver directory.
+void SetProcessArchitecture(WORD architecture);
+
 enum class Fault { GlobalAlloc, GlobalLock, GlobalReAlloc, HeapAlloc, AnyMemory };
 // Makes the nth call (1 = the next one) of that kind fail; AnyMemory counts
 // every call of the four kinds together. Cleared by Reset and by ClearFaults.
@@ -47,7 +53,7 @@ bool GlobalBlockInfo(HGLOBAL block, SIZE_T* size, unsigned* locks);
 
 // ---- spooler: drivers ----
 // The directory GetPrinterDriverDirectoryA reports for an environment name
-// ("Windows NT x86", "Windows 4.0").
+// ("Windows NT x86", "Windows 4.0", "Windows x64").
 void SetDriverDirectory(const std::string& environment, const std::string& directory);
 std::string DriverDirectory(const std::string& environment);
 // Makes GetPrinterDriverDirectoryA fail with this error (0 = answer normally).
@@ -55,6 +61,7 @@ void FailDriverDirectoryQuery(DWORD error);
 
 // Files present on the simulated disk, by full path (case-insensitive).
 void AddFile(const std::string& path);
+void RemoveFile(const std::string& path);
 bool FileExists(const std::string& path);
 
 struct Driver {

@@ -1,5 +1,6 @@
 // kernel32 outside memory: the thread's last error, interlocked counts, the
-// version query with a settable answer, and file attributes over the simulated disk.
+// version query and the process's architecture with settable answers, and file
+// attributes over the simulated disk.
 #include "sim_internal.h"
 
 #include <cstring>
@@ -15,6 +16,7 @@ struct Version {
 constexpr Version kNT40 = {VER_PLATFORM_WIN32_NT, 4, 0, 1381};
 Version g_version = kNT40; // a new machine runs Windows NT 4.0
 bool g_versionFails = false;
+WORD g_architecture = PROCESSOR_ARCHITECTURE_INTEL; // a 32-bit process
 
 const std::map<std::string, Version> kReleases = {
     {"win31", {VER_PLATFORM_WIN32s, 3, 10, 0}},
@@ -48,11 +50,16 @@ bool SetWindowsVersion(const std::string& name) {
     return true;
 }
 
+void SetProcessArchitecture(WORD architecture) {
+    g_architecture = architecture;
+}
+
 namespace detail {
 
 void ResetVersion() {
     g_version = kNT40;
     g_versionFails = false;
+    g_architecture = PROCESSOR_ARCHITECTURE_INTEL;
 }
 
 bool RunningOnNT() {
@@ -60,7 +67,9 @@ bool RunningOnNT() {
 }
 
 std::string RunningEnvironment() {
-    return RunningOnNT() ? "Windows NT x86" : "Windows 4.0";
+    if (!RunningOnNT())
+        return "Windows 4.0";
+    return g_architecture == PROCESSOR_ARCHITECTURE_AMD64 ? "Windows x64" : "Windows NT x86";
 }
 
 } // namespace detail
@@ -97,6 +106,17 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
     info->dwPlatformId = g_version.platformId;
     info->szCSDVersion[0] = '\0';
     return TRUE;
+}
+
+void GetSystemInfo(LPSYSTEM_INFO info) {
+    *info = {};
+    info->wProcessorArchitecture = g_architecture;
+    info->dwPageSize = 4096;
+    info->dwActiveProcessorMask = 1;
+    info->dwNumberOfProcessors = 1;
+    info->dwProcessorType = g_architecture == PROCESSOR_ARCHITECTURE_AMD64 ? 8664 : 586;
+    info->dwAllocationGranularity = 65536;
+    info->wProcessorLevel = 6;
 }
 
 DWORD GetFileAttributesA(LPCSTR path) {

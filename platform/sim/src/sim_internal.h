@@ -21,7 +21,8 @@ void ResetGraphics();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
-// "Windows NT x86" or "Windows 4.0", after the running version.
+// The spooler's own environment: "Windows 4.0" on the Windows 4.x releases; on
+// NT "Windows NT x86", or "Windows x64" for a 64-bit process.
 std::string RunningEnvironment();
 
 // Consumes one call of that kind against the armed fault; true when it must fail.

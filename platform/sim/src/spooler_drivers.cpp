@@ -12,7 +12,8 @@ namespace {
 
 std::map<std::string, std::string> DefaultDirectories() {
     return {{"Windows NT x86", "C:\\windows\\system32\\spool\\drivers\\w32x86"},
-            {"Windows 4.0", "C:\\windows\\system32\\spool\\drivers\\win40"}};
+            {"Windows 4.0", "C:\\windows\\system32\\spool\\drivers\\win40"},
+            {"Windows x64", "C:\\windows\\system32\\spool\\drivers\\x64"}};
 }
 
 std::map<std::string, std::string> g_directories = DefaultDirectories(); // by environment
@@ -104,6 +105,10 @@ void FailDriverDirectoryQuery(DWORD error) {
 
 void AddFile(const std::string& path) {
     g_files.insert(Lower(path));
+}
+
+void RemoveFile(const std::string& path) {
+    g_files.erase(Lower(path));
 }
 
 bool FileExists(const std::string& path) {

@@ -1,5 +1,5 @@
 // Simulated kernel32: last error, global and heap memory, interlocked counts,
-// version query, file attributes.
+// version query, system information, file attributes.
 #pragma once
 
 #include <win32_sim/base_types.h>
@@ -16,6 +16,9 @@
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
@@ -29,6 +32,25 @@ typedef struct _OSVERSIONINFOA {
     DWORD dwPlatformId;
     CHAR szCSDVersion[128];
 } OSVERSIONINFOA, *POSVERSIONINFOA, *LPOSVERSIONINFOA;
+
+typedef struct _SYSTEM_INFO {
+    union {
+        DWORD dwOemId;
+        struct {
+            WORD wProcessorArchitecture;
+            WORD wReserved;
+        };
+    };
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+} SYSTEM_INFO, *LPSYSTEM_INFO;
 
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
@@ -48,6 +70,7 @@ LONG InterlockedIncrement(LONG volatile* value);
 LONG InterlockedDecrement(LONG volatile* value);
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info);
+void GetSystemInfo(LPSYSTEM_INFO info);
 
 DWORD GetFileAttributesA(LPCSTR path);
 
