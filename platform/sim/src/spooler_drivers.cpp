@@ -106,6 +106,10 @@ void AddFile(const std::string& path) {
     g_files.insert(Lower(path));
 }
 
+void RemoveFile(const std::string& path) {
+    g_files.erase(Lower(path));
+}
+
 bool FileExists(const std::string& path) {
     return g_files.count(Lower(path)) != 0;
 }
@@ -163,6 +167,10 @@ BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE bu
 }
 
 BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
+    if (!sim::detail::Administrator()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (level != 2) {
         SetLastError(ERROR_INVALID_LEVEL);
         return FALSE;
@@ -200,6 +208,10 @@ BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
 BOOL DeletePrinterDriverA(LPSTR, LPSTR environment, LPSTR driverName) {
     if (sim::detail::FailsAsScripted(sim::SpoolerCall::DeletePrinterDriver))
         return FALSE;
+    if (!sim::detail::Administrator()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     std::string resolved;
     if (!ResolveEnvironment(environment, &resolved)) {
         SetLastError(ERROR_INVALID_ENVIRONMENT);
