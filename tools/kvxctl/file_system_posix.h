@@ -12,4 +12,5 @@ public:
                std::string* error) override;
     bool Commit(const std::string& staged, const std::string& path, std::string* error) override;
     void Discard(const std::string& staged) override;
+    bool Remove(const std::string& path, std::string* error) override;
 };
