@@ -54,6 +54,23 @@ kvxctl_json() {
     cat "$out"
     echo
 }
+# refused EXIT-CODE PATTERN CMD...: runs it with --json; fails the tour unless it exits
+# so, writes nothing on standard output and one message matching PATTERN on standard
+# error (one line that begins "kvxctl:", any further ones indented under it).
+refused() {
+    local want=$1 pattern=$2; shift 2
+    echo "\$ kvxctl --json $*"
+    set +e
+    "$wine" "$bin/kvxctl.exe" --json "$@" >"$out.raw" 2>"$out"
+    last_exit=$?
+    set -e
+    sed -i 's/\r$//' "$out"
+    cat "$out"
+    [ "$last_exit" = "$want" ] && [ ! -s "$out.raw" ] && [ "$(grep -c '^kvxctl:' "$out")" = 1 ] &&
+        grep -q -- "$pattern" "$out" ||
+        { echo "tour: kvxctl --json $* exited $last_exit (expected $want, no output, one message '$pattern')" >&2; exit 1; }
+    echo
+}
 # json_holds CONDITION: the last JSON document, as `d`, meets the python condition.
 json_holds() {
     python3 -c 'import json, sys
@@ -146,6 +163,51 @@ kvxctl_json driver-name "${printer:-KVX_50 LPT1:}"
 json_holds 'd["driver_data_name"] in ("KVX", "KVX_50")'
 kvxctl_json install-driver --from "$from"
 json_holds 'd["installed"] and all(f["action"] == "unchanged" for f in d["files"])'
+
+echo "# The way back. Wine's spooler removes a driver that a printer still uses, so"
+echo "# kvxctl lists the printers of the driver first, names them and refuses."
+refused 1 "printer \"${printer:-KVX_50 LPT1:}\" on LPT1: still uses the driver" remove-driver
+shows 'so kvxctl did not ask the spooler'
+refused 1 'no printer is named "Nobody"' remove-printer Nobody
+refused 1 'an empty name names no printer' remove-printer ''
+refused 1 '(600 characters)' remove-printer "$(printf 'P%.0s' {1..600})"
+EXPECT_EXIT=0 kvxctl status
+shows '^ready$'
+echo "# A driver file that cannot be removed (read-only) stops uninstall --files once the"
+echo "# printer and the driver are gone; it names what is still in place, and a second run"
+echo "# finishes the job."
+locked=$("$wine" winepath -u "$(driver_files path | head -n 1)" 2>/dev/null | tr -d '\r')
+chmod a-w "$locked"
+EXPECT_EXIT=7 kvxctl uninstall --files
+chmod u+w "$locked"
+shows "^removed printer \"${printer:-KVX_50 LPT1:}\""
+shows '^removed the driver'
+shows 'ERROR_ACCESS_DENIED'
+shows 'still in place: '
+kvxctl uninstall --files
+shows '^removed C:'
+echo "# As on a bare machine."
+EXPECT_EXIT=3 kvxctl status
+shows 'NOT REGISTERED'
+shows 'none uses the driver'
+kvxctl uninstall --files
+shows '^nothing to remove'
+kvxctl_json uninstall --files
+json_holds 'd["nothing_to_remove"] and not d["driver_removed"] and all(f["action"] == "absent" for f in d["files"])'
+echo "# Set up again. remove-driver --force asks the spooler all the same: Wine's removes"
+echo "# the driver, and kvxctl names the printer left without it; uninstall then removes"
+echo "# the printer and the files."
+kvxctl install-printer LPT1: --from "$from"
+EXPECT_EXIT="0 1" kvxctl remove-driver --force
+if [ "$last_exit" = 0 ]; then
+    shows 'still names it: the spooler removed the driver all the same'
+else
+    shows 'ERROR_PRINTER_DRIVER_IN_USE'
+fi
+kvxctl_json uninstall --files
+json_holds 'len(d["printers"]) == 1 and all(f["action"] == "removed" for f in d["files"])'
+EXPECT_EXIT=3 kvxctl status
+shows 'none uses the driver'
 
 echo "# The test network provider serves the network of tests/wine/test_network.txt."
 WINE=$wine "$here/../tests/wine/netprovider/register.sh" "$WINEPREFIX" "$bin" \

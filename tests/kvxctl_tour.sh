@@ -41,6 +41,19 @@ sys.exit(0 if eval(sys.argv[1]) else 1)' "$condition" <<<"$out"; then
         echo "FAIL: kvxctl --json $* -> exit $code (want $want, $condition), output:"; echo "$out"; fail=1
     fi
 }
+# expect_refused EXIT-CODE PATTERN -- kvxctl arguments...: with --json, standard output
+# stays empty and standard error holds one message (one line that begins "kvxctl:",
+# any further ones indented under it) matching PATTERN.
+expect_refused() {
+    local want=$1 pattern=$2; shift 3
+    local out code
+    out=$("${wrapper[@]}" "$kvxctl" --json "$@" 2>"$work/stderr"); code=$?
+    if [ "$code" != "$want" ] || [ -n "$out" ] || [ "$(grep -c '^kvxctl:' "$work/stderr")" != 1 ] ||
+        ! grep -q -- "$pattern" "$work/stderr"; then
+        echo "FAIL: kvxctl --json $* -> exit $code (want $want, one message '$pattern'), output:"
+        echo "$out"; cat "$work/stderr"; fail=1
+    fi
+}
 # nothing_left STORE WHAT: the driver directories in STORE hold no file.
 nothing_left() {
     local left; left=$(find "$1" -type f)
@@ -179,5 +192,71 @@ expect_json 0 'd["printer"] == "KVX_50 LPT1:" and "files" not in d' -- --with-dr
 expect_json 1 ''                       -- remove-driver
 expect_json 0 '"\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]] and d["network_path"] == "0005SALES0007\\\\PRN01"' -- browse --network "$network" --provider "Kvx Network" SALES '\\PRN01'
 expect 2 '--json is not available for configure-port' -- --json configure-port LPT1:
+
+# Undoing a set-up. The simulated spooler's drivers and printers stay in the
+# --driver-store folder from one run to the next, so the round trip is checked:
+# install-printer, status ready, remove-driver refused naming the printer,
+# uninstall --files, status as on a bare machine.
+trip=(--driver-store "$work/trip")
+spool=$work/trip/windows/system32/spool/drivers/w32x86
+expect 0 'nothing to remove'          -- "${trip[@]}" uninstall --files
+nothing_left "$work/trip" "uninstall on a bare machine"
+expect 0 'added printer "KVX_50 LPT1:"' -- "${trip[@]}" install-printer LPT1: --from "$from"
+expect 0 '^ready$'                    -- "${trip[@]}" status
+expect_refused 1 'printer "KVX_50 LPT1:" on LPT1: still uses the driver "Printer KVX 5.0", so kvxctl did not ask' -- "${trip[@]}" remove-driver
+expect 1 'ERROR_PRINTER_DRIVER_IN_USE' -- "${trip[@]}" remove-driver --force
+expect_refused 1 'printer "KVX_50 LPT1:" on LPT1: still uses' -- "${trip[@]}" remove-driver --force
+# Bad input: one message each, and nothing removed.
+expect_refused 1 'no printer is named "Nobody"' -- "${trip[@]}" remove-printer Nobody
+expect_refused 1 'an empty name names no printer' -- "${trip[@]}" remove-printer ''
+expect_refused 1 '"PPPP.*\.\.\." (600 characters)' -- "${trip[@]}" remove-printer "$(printf 'P%.0s' {1..600})"
+expect_refused 1 'uses the driver "Thermal on the server", not "Printer KVX 5.0"; nothing was removed (--force' -- "${trip[@]}" --connect-printer '\\LABELSRV\Thermal' remove-printer '\\labelsrv\thermal'
+grep -q 'LABELSRV' "$work/trip/spooler-state.txt" || { echo "FAIL: a refused removal removed the printer"; fail=1; }
+expect_json 0 'd["removed"] and d["driver"] == "Thermal on the server"' -- "${trip[@]}" remove-printer --force '\\LABELSRV\Thermal'
+expect_refused 1 '5 (ERROR_ACCESS_DENIED); removing a printer takes administrator rights' -- "${trip[@]}" --no-admin-rights remove-printer 'KVX_50 LPT1:'
+expect_refused 1 'still in place: printer "KVX_50 LPT1:" on LPT1:, the driver "Printer KVX 5.0"' -- "${trip[@]}" --no-admin-rights uninstall
+expect 0 '^ready$'                    -- "${trip[@]}" status
+# A printer with jobs queued is only marked for deletion; the driver waits for it.
+expect_json 0 'not d["removed"] and d["pending_deletion"] and d["queued_jobs"] == 2' -- "${trip[@]}" --queued-jobs 'KVX_50 LPT1:=2' remove-printer 'kvx_50 lpt1:'
+expect_refused 1 'a printer marked for deletion still waits for its print jobs' -- "${trip[@]}" uninstall --files
+expect 6 'none uses the driver'       -- "${trip[@]}" --queued-jobs 'KVX_50 LPT1:=0' status
+expect 0 'added printer "KVX_50 LPT1:"' -- "${trip[@]}" install-printer LPT1:
+# Printers without their files: status offers both ways.
+mv "$spool/KVX_50.PPD" "$work/KVX_50.PPD"
+expect 3 'or:   kvxctl uninstall'     -- "${trip[@]}" status
+expect_json 3 'd["next"] == "kvxctl install-driver --from FOLDER" and d["undo"] == "kvxctl uninstall"' -- "${trip[@]}" status
+mv "$work/KVX_50.PPD" "$spool/KVX_50.PPD"
+# A driver file that is read-only, then one in use: each stops uninstall --files,
+# which a later run finishes.
+chmod a-w "$spool/KVX_50.PPD"
+expect_refused 7 'cannot remove .*KVX_50.PPD: error 5 (ERROR_ACCESS_DENIED)' -- "${trip[@]}" uninstall --files
+expect 3 'MISSING  C:.*KVX_50.DLL'    -- "${trip[@]}" status
+[ -f "$spool/KVX_50.PPD" ] && [ -f "$spool/KVX_50UI.DLL" ] || { echo "FAIL: uninstall removed files it named as still in place"; fail=1; }
+chmod u+w "$spool/KVX_50.PPD"
+expect 7 'removed C:.*KVX_50.PPD'     -- "${trip[@]}" --driver-file-in-use kvx_50ui.dll uninstall --files
+expect_json 0 'not d["nothing_to_remove"] and not d["driver_removed"] and [f["action"] for f in d["files"]] == ["absent", "absent", "removed"]' -- "${trip[@]}" uninstall --files
+expect 3 'next: kvxctl install-printer PORT --from FOLDER' -- "${trip[@]}" status
+nothing_left "$work/trip" "uninstall --files"
+expect_json 0 'd["nothing_to_remove"] and d["printers"] == [] and d["files"][0]["action"] == "absent"' -- "${trip[@]}" uninstall
+# The whole way in one run each: printers, then the driver, then the files;
+# without --files the files stay.
+expect 0 'added printer "KVX_50 LPT2:"' -- "${trip[@]}" install-printer LPT2: --from "$from"
+expect 0 'added printer "KVX_50 LPT1:"' -- "${trip[@]}" install-printer LPT1:
+expect_json 0 '[p["name"] for p in d["printers"]] == ["KVX_50 LPT2:", "KVX_50 LPT1:"] and d["driver_removed"] and [f["reason"] for f in d["files"]] == ["--files not given"] * 3' -- "${trip[@]}" uninstall
+expect 0 'removed C:.*KVX_50UI.DLL'   -- "${trip[@]}" uninstall --files
+nothing_left "$work/trip" "uninstall --files"
+expect 0 'added printer "KVX_50 LPT1:"' -- "${trip[@]}" install-printer LPT1: --from "$from"
+expect 0 'driver files stay in'       -- "${trip[@]}" uninstall
+expect 0 'removed C:.*KVX_50.DLL'     -- "${trip[@]}" uninstall --files
+# Windows NT 3.51's set shares the system's raster driver files: those another
+# driver names stay (a driver added to the saved spooler, as it would be there).
+nt3=(--driver-store "$work/nt3store" --windows nt351)
+expect 0 'added printer "KVX LPT1:"'  -- "${nt3[@]}" install-printer LPT1: --from "$work/nt3"
+d='C:\windows\system32\spool\drivers\w32x86'
+printf 'driver\tWindows NT x86\tRaster Other\t%s\\1\\RASDD.DLL\t%s\\1\\OTHER.DLL\t%s\\1\\RASDDUI.DLL\t1024\n' "$d" "$d" "$d" >>"$work/nt3store/spooler-state.txt"
+expect 0 'kept C:.*RASDDUI.DLL (the driver "Raster Other" uses it)' -- "${nt3[@]}" uninstall --files
+[ "$(cd "$work/nt3store" && find . -type f | sort | tr '\n' ' ')" = "./spooler-state.txt ./windows/system32/spool/drivers/w32x86/RASDD.DLL ./windows/system32/spool/drivers/w32x86/RASDDUI.DLL " ] ||
+    { echo "FAIL: uninstall --files on NT 3.51 removed other than KVX.DLL:"; find "$work/nt3store" -type f; fail=1; }
+
 expect 2 '--raw and --json exclude each other' -- --json browse --raw
 exit $fail

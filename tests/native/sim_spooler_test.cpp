@@ -159,6 +159,189 @@ TEST_F(SimSpoolerTest, DeletedPrinterGoesWhenItsLastHandleCloses) {
     EXPECT_TRUE(DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Printer KVX 5.0")));
 }
 
+TEST_F(SimSpoolerTest, DeletionTakesTheRightsTheHandleWasOpenedWith) {
+    // How the handle is opened, whether the user is an administrator, and what
+    // OpenPrinterA and then DeletePrinter answer (0: success).
+    struct Case {
+        const char* what;
+        bool fromAddPrinter;
+        DWORD access; // ~0u: no defaults at all
+        bool administrator;
+        DWORD openError;
+        DWORD deleteError;
+    } cases[] = {
+        {"handle of AddPrinterA", true, 0, true, 0, 0},
+        {"no defaults", false, ~0u, true, 0, ERROR_ACCESS_DENIED},
+        {"access 0", false, 0, true, 0, ERROR_ACCESS_DENIED},
+        {"use", false, PRINTER_ACCESS_USE, true, 0, ERROR_ACCESS_DENIED},
+        {"administer without delete", false, PRINTER_ACCESS_ADMINISTER, true, 0,
+         ERROR_ACCESS_DENIED},
+        {"delete", false, DELETE, true, 0, 0},
+        {"all access", false, PRINTER_ALL_ACCESS, true, 0, 0},
+        {"all access, no administrator", false, PRINTER_ALL_ACCESS, false, ERROR_ACCESS_DENIED, 0},
+        {"delete, no administrator", false, DELETE, false, ERROR_ACCESS_DENIED, 0},
+        {"use, no administrator", false, PRINTER_ACCESS_USE, false, 0, ERROR_ACCESS_DENIED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        SetUp();
+        HANDLE added = Add(Info("P"));
+        ASSERT_NE(added, nullptr);
+        HANDLE handle = added;
+        if (!c.fromAddPrinter) {
+            ClosePrinter(added);
+            sim::SetAdministrator(c.administrator);
+            PRINTER_DEFAULTSA defaults = {nullptr, nullptr, c.access};
+            handle = nullptr;
+            BOOL opened = OpenPrinterA(const_cast<char*>("P"), &handle,
+                                       c.access == ~0u ? nullptr : &defaults);
+            EXPECT_EQ(opened, c.openError == 0);
+            if (!opened) {
+                EXPECT_EQ(GetLastError(), c.openError);
+                EXPECT_EQ(sim::Printers().size(), 1u);
+                continue;
+            }
+        }
+        SetLastError(0);
+        EXPECT_EQ(DeletePrinter(handle), c.deleteError == 0);
+        EXPECT_EQ(GetLastError(), c.deleteError);
+        EXPECT_TRUE(ClosePrinter(handle));
+        EXPECT_EQ(sim::Printers().size(), c.deleteError == 0 ? 0u : 1u);
+        EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
+    }
+}
+
+TEST_F(SimSpoolerTest, WithoutAdministratorRightsPrintersAndDriversStay) {
+    ClosePrinter(Add(Info("P")));
+    sim::SetAdministrator(false);
+    EXPECT_EQ(Add(Info("Q")), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+    EXPECT_FALSE(DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Printer KVX 5.0")));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+    sim::AddFile("C:\\d\\K.DLL");
+    DRIVER_INFO_2A driver = {0x400,
+                             const_cast<char*>("Other"),
+                             nullptr,
+                             const_cast<char*>("C:\\d\\K.DLL"),
+                             const_cast<char*>("C:\\d\\K.DLL"),
+                             const_cast<char*>("C:\\d\\K.DLL")};
+    EXPECT_FALSE(AddPrinterDriverA(nullptr, 2, reinterpret_cast<LPBYTE>(&driver)));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+    EXPECT_EQ(sim::Printers().size(), 1u);
+    EXPECT_EQ(sim::Drivers().size(), 1u);
+    sim::SetAdministrator(true);
+    EXPECT_TRUE(AddPrinterDriverA(nullptr, 2, reinterpret_cast<LPBYTE>(&driver)));
+}
+
+TEST_F(SimSpoolerTest, PrinterWithQueuedJobsWaitsForThemMarkedForDeletion) {
+    ClosePrinter(Add(Info("P")));
+    ASSERT_TRUE(sim::SetPrinterJobs("p", 2));
+    EXPECT_FALSE(sim::SetPrinterJobs("nobody", 1));
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("P"), &printer, &all));
+    ASSERT_TRUE(DeletePrinter(printer));
+    std::vector<BYTE> buffer(1024);
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterA(printer, 2, buffer.data(), 1024, &needed));
+    const auto* info = reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
+    EXPECT_EQ(info->Status, DWORD{PRINTER_STATUS_PENDING_DELETION});
+    EXPECT_EQ(info->cJobs, 2u);
+    ClosePrinter(printer);
+
+    // Gone from the list and refused to OpenPrinterA, but still holding its driver.
+    EXPECT_TRUE(sim::Printers().empty());
+    DWORD count = 99;
+    EXPECT_TRUE(
+        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), 1024, &needed, &count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_FALSE(OpenPrinterA(const_cast<char*>("P"), &printer, nullptr));
+    ASSERT_EQ(sim::PrintersPendingDeletion().size(), 1u);
+    EXPECT_EQ(sim::PrintersPendingDeletion()[0].jobs, 2u);
+    EXPECT_FALSE(DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Printer KVX 5.0")));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_PRINTER_DRIVER_IN_USE});
+
+    // Once its jobs are printed it goes, and the driver with it.
+    ASSERT_TRUE(sim::SetPrinterJobs("P", 0));
+    EXPECT_TRUE(sim::PrintersPendingDeletion().empty());
+    EXPECT_FALSE(sim::SetPrinterJobs("P", 1));
+    EXPECT_TRUE(DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Printer KVX 5.0")));
+}
+
+TEST_F(SimSpoolerTest, StateTextMakesTheSameSpoolerAgain) {
+    sim::Printer odd;
+    odd.name = "Labels\t100%\nfloor 2 \xfc";
+    odd.port = "LPT2:";
+    odd.driver = "Printer KVX 5.0";
+    odd.comment = "back\rroom";
+    odd.priority = 99;
+    odd.untilTime = 4294967295u;
+    sim::AddPrinter(odd);
+    ClosePrinter(Add(Info("Waiting")));
+    ASSERT_TRUE(sim::SetPrinterJobs("Waiting", 3));
+    HANDLE handle = nullptr;
+    PRINTER_DEFAULTSA all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Waiting"), &handle, &all));
+    ASSERT_TRUE(DeletePrinter(handle));
+    ClosePrinter(handle);
+    std::string saved = sim::SpoolerState();
+
+    sim::Reset();
+    std::string error;
+    ASSERT_TRUE(sim::LoadSpoolerState(saved, &error)) << error;
+    EXPECT_EQ(sim::SpoolerState(), saved);
+    ASSERT_EQ(sim::Drivers().size(), 1u);
+    EXPECT_EQ(sim::Drivers()[0].dataFile, "C:\\d\\KVX_50.PPD");
+    EXPECT_EQ(sim::Drivers()[0].version, 0x400u);
+    ASSERT_EQ(sim::Printers().size(), 1u);
+    EXPECT_EQ(sim::Printers()[0].name, odd.name);
+    EXPECT_EQ(sim::Printers()[0].comment, odd.comment);
+    EXPECT_EQ(sim::Printers()[0].priority, 99u);
+    EXPECT_EQ(sim::Printers()[0].untilTime, 4294967295u);
+    ASSERT_EQ(sim::PrintersPendingDeletion().size(), 1u);
+    EXPECT_EQ(sim::PrintersPendingDeletion()[0].jobs, 3u);
+    EXPECT_FALSE(DeletePrinterDriverA(nullptr, nullptr, const_cast<char*>("Printer KVX 5.0")));
+}
+
+TEST_F(SimSpoolerTest, StateTextThatCannotBeReadAddsNothing) {
+    const std::string driver = "driver\tWindows NT x86\tD\tC:\\a\tC:\\b\tC:\\c\t1024\n";
+    const std::string printer =
+        "printer\tP\tLPT1:\tD\twinprint\tRAW\t\t\t\t\t\t64\t1\t0\t0\t0\t0\t0\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"unknown record", driver + "port\tLPT9:\n", "line 2: unknown record \"port\""},
+        {"field missing", "# saved\n" + driver + "printer\tP\tLPT1:\n",
+         "line 3: 17 fields expected, 2 found"},
+        {"field too many", driver.substr(0, driver.size() - 1) + "\t7\n",
+         "line 1: 6 fields expected, 7 found"},
+        {"number with a sign", "driver\tE\tD\ta\tb\tc\t-1\n", "line 1: field 6 is not a number"},
+        {"number too large", "driver\tE\tD\ta\tb\tc\t4294967296\n",
+         "line 1: field 6 is not a number"},
+        {"flag not 0 or 1", printer.substr(0, printer.size() - 2) + "2\n",
+         "line 1: field 17 is neither 0 nor 1"},
+        {"escape cut short", "driver\tE\tD%4\ta\tb\tc\t1\n", "line 1: a % not followed"},
+        {"escape not hexadecimal", "driver\tE\tD%G0\ta\tb\tc\t1\n", "line 1: a % not followed"},
+    };
+    std::string error;
+    ASSERT_TRUE(sim::LoadSpoolerState("\n# nothing\n", &error)) << error;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        error.clear();
+        EXPECT_FALSE(sim::LoadSpoolerState(c.text, &error));
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_TRUE(sim::Drivers().empty());
+        EXPECT_TRUE(sim::Printers().empty());
+    }
+    sim::Reset();
+    ASSERT_TRUE(sim::LoadSpoolerState(driver + printer, &error)) << error;
+    EXPECT_EQ(sim::Printers().size(), 1u);
+}
+
 TEST_F(SimSpoolerTest, PortsAreListedAtBothLevels) {
     sim::SetPorts({"LPT1:", "", "\\\\srv\\lbl"});
     for (DWORD level : {1u, 2u}) {

@@ -56,3 +56,7 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error) &&
            Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
 }
+
+bool ReleaseLibrary(std::string*) {
+    return true; // the real spooler keeps its own state
+}

@@ -18,9 +18,23 @@ struct SimSetup {
     bool readOnlyDriverDirectory = false;
     bool renamesFail = false;
     std::string driverStore;
+    std::vector<std::pair<std::string, DWORD>> queuedJobs; // printer, jobs
 };
 
 SimSetup g_setup;
+
+// "PRINTER=COUNT": the printer name may hold '=' itself, the count does not.
+bool ParseQueuedJobs(const std::string& value, std::string* error) {
+    size_t equals = value.rfind('=');
+    std::string count = equals == std::string::npos ? "" : value.substr(equals + 1);
+    if (count.empty() || count.size() > 9 ||
+        count.find_first_not_of("0123456789") != std::string::npos) {
+        *error = "--queued-jobs needs PRINTER=COUNT, e.g. \"KVX_50 LPT1:=2\"";
+        return false;
+    }
+    g_setup.queuedJobs.emplace_back(value.substr(0, equals), std::stoul(count));
+    return true;
+}
 
 } // namespace
 
@@ -46,9 +60,14 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         sim::QueueBrowseCancel();
         return true;
     }
+    if (option == "--no-admin-rights") {
+        sim::SetAdministrator(false);
+        return true;
+    }
     bool known = option == "--connect-printer" || option == "--browse-path" ||
                  option == "--browse-printer" || option == "--network" || option == "--windows" ||
-                 option == "--driver-store";
+                 option == "--driver-store" || option == "--queued-jobs" ||
+                 option == "--driver-file-in-use";
     if (!known)
         return false;
     if (*index + 1 >= argc) {
@@ -73,6 +92,10 @@ bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
         sim::LoadNetworkTreeFile(value, error);
     } else if (option == "--driver-store") {
         g_setup.driverStore = value;
+    } else if (option == "--queued-jobs") {
+        ParseQueuedJobs(value, error);
+    } else if (option == "--driver-file-in-use") {
+        MarkSimDriverFileInUse(value);
     } else if (!sim::SetWindowsVersion(value)) {
         *error = "unknown Windows release '" + value +
                  "' (win31 win95 win98 winme nt351 nt40 win2k winxp win10)";
@@ -87,11 +110,18 @@ void PrintBindingOptionsHelp() {
                           "64-bit build runs");
     PrintHelpRow("--with-driver-files",
                  "place placeholders for the platform's driver files\nin the driver directory");
-    PrintHelpRow("--driver-store FOLDER", "keep the simulated driver directories in FOLDER\n"
+    PrintHelpRow("--driver-store FOLDER", "keep the simulated driver directories, and the\n"
+                                          "spooler's drivers and printers, in FOLDER\n"
                                           "(default: a temporary folder)");
     PrintHelpRow("--read-only-driver-dir", "make the driver directory refuse writes");
     PrintHelpRow("--driver-dir-renames-fail", "make every rename into the driver directory\n"
                                               "fail, as when another program holds the file");
+    PrintHelpRow("--driver-file-in-use NAME", "the system holds the driver file NAME open:\n"
+                                              "removing it fails");
+    PrintHelpRow("--no-admin-rights", "the user is no administrator: the spooler refuses\n"
+                                      "to add or delete printers and drivers");
+    PrintHelpRow("--queued-jobs PRINTER=COUNT", "COUNT print jobs wait on PRINTER (0: they have\n"
+                                                "been printed); kept with --driver-store");
     PrintHelpRow("--browse-path PATH", "the next browse dialog confirms a folder with that path");
     PrintHelpRow("--browse-printer NAME", "the next browse dialog confirms a printer of that\n"
                                           "name (no file-system path)");
@@ -115,8 +145,13 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
     library->GetNetBrowseDialog32b = &GetNetBrowseDialog32b;
     library->GetNetBrowseDialogNT4 = &GetNetBrowseDialogNT4;
     library->GetPortsSelect = &GetPortsSelect;
-    if (!SetUpSimDriverDisk(g_setup.driverStore, error))
+    if (!SetUpSimDriverDisk(g_setup.driverStore, error) || !LoadSimSpoolerState(error))
         return false;
+    for (const auto& [printer, jobs] : g_setup.queuedJobs)
+        if (!sim::SetPrinterJobs(printer, jobs)) {
+            *error = "--queued-jobs: no printer is named \"" + printer + "\"";
+            return false;
+        }
     if (g_setup.placeDriverFiles) {
         int16_t code = 0, major = 0, minor = 0, id = 0;
         GetPlatformFrom32(&code, &major, &minor, &id);
@@ -126,4 +161,8 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
     SetSimDriverDiskReadOnly(g_setup.readOnlyDriverDirectory);
     SetSimDriverDiskRenamesFail(g_setup.renamesFail);
     return true;
+}
+
+bool ReleaseLibrary(std::string* error) {
+    return SaveSimSpoolerState(error);
 }

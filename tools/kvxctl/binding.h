@@ -34,3 +34,7 @@ void PrintBindingOptionsHelp();
 // Binds every export; false with a message when the library cannot be loaded or
 // lacks an export.
 bool BindLibrary(KvxLibrary* library, std::string* error);
+
+// Once the command has run: the simulated machine keeps what it must for the
+// next run. False with a message when that fails.
+bool ReleaseLibrary(std::string* error);

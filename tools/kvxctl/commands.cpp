@@ -55,11 +55,22 @@ const Command kCommands[] = {
      "register the thermal printer driver; --from copies its files\n"
      "from FOLDER into driver-dir first (--force replaces different ones)",
      RunInstallDriver, true},
-    {"remove-driver", "", "remove the driver registration", RunRemoveDriver, true},
+    {"remove-driver", "[--force]",
+     "remove the driver registration; refused while printers use\n"
+     "it (--force asks the spooler all the same)",
+     RunRemoveDriver, true},
     {"install-printer", "PORT [--from FOLDER [--force]]",
      "install the driver and add a thermal printer on PORT\n"
      "(--from and --force as for install-driver)",
      RunInstallPrinter, true},
+    {"remove-printer", "PRINTER [--force]",
+     "delete PRINTER through the spooler; --force also one that\n"
+     "does not use the thermal printer driver",
+     RunRemovePrinter, true},
+    {"uninstall", "[--files]",
+     "remove every printer of the driver, then the driver;\n"
+     "--files also its files in driver-dir",
+     RunUninstall, true},
     {"driver-name", "PRINTER", "show the base name of the printer's driver data file",
      RunDriverName, true},
     {"ports", "", "list the local ports", RunPorts, true},
@@ -150,22 +161,6 @@ int RunInstallDriver(const Invocation& call) {
     return kExitOk;
 }
 
-int RunRemoveDriver(const Invocation& call) {
-    if (!call.arguments.empty())
-        return kExitUsage;
-    int32_t error = call.kvx.DesInstallThermalPrinterDriver();
-    if (error != 0) {
-        std::fprintf(stderr, "kvxctl: the spooler refused the removal: %d (%s)\n", error,
-                     ErrorName(static_cast<unsigned>(error)));
-        return kExitRefused;
-    }
-    if (call.json)
-        JsonWriter().BeginObject().Key("removed").Bool(true).EndObject().Print();
-    else
-        std::printf("removed the driver\n");
-    return kExitOk;
-}
-
 bool SplitArguments(const std::vector<std::string>& arguments,
                     std::initializer_list<const char*> flags,
                     std::initializer_list<const char*> valued, CommandLine* line) {
@@ -202,6 +197,8 @@ const char* ErrorName(unsigned error) {
         return "ERROR_ACCESS_DENIED";
     case 31:
         return "ERROR_GEN_FAILURE";
+    case 32:
+        return "ERROR_SHARING_VIOLATION";
     case 112:
         return "ERROR_DISK_FULL";
     case 1223:
@@ -231,7 +228,7 @@ const Command* FindCommand(const std::string& name) {
 void PrintHelpRow(const std::string& usage, const std::string& summary) {
     std::string indent(kHelpColumn + 2, ' ');
     std::string left = "  " + usage;
-    if (usage.size() + 1 > kHelpColumn)
+    if (usage.size() + 2 > kHelpColumn) // at least two blanks before the summary
         std::printf("%s\n%s", left.c_str(), indent.c_str());
     else
         std::printf("%-*s", static_cast<int>(kHelpColumn + 2), left.c_str());

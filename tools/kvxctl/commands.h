@@ -18,7 +18,7 @@ enum ExitCode {
     kExitNoLibrary = 4,          // KVX_32.dll could not be loaded or bound
     kExitDriverNotInstalled = 5, // status: the spooler has not registered the driver
     kExitNoPrinter = 6,          // status: no printer uses the driver
-    kExitFilesNotPlaced = 7,     // the driver files could not be copied into place
+    kExitFilesNotPlaced = 7,     // the driver files could not be copied into place (or removed)
 };
 
 // One run of a command.
@@ -71,7 +71,10 @@ bool DriverDirectory(const KvxLibrary& kvx, std::string* directory);
 
 // The driver (commands.cpp).
 int RunInstallDriver(const Invocation& call);
+// Undoing a set-up (commands_uninstall.cpp).
 int RunRemoveDriver(const Invocation& call);
+int RunRemovePrinter(const Invocation& call);
+int RunUninstall(const Invocation& call);
 // Printers, ports and machine identity (commands_printers.cpp).
 int RunInstallPrinter(const Invocation& call);
 int RunDriverName(const Invocation& call);

@@ -8,7 +8,6 @@
 #include "platform_driver.h"
 #include "spooler_lists.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -27,17 +26,8 @@ struct Status {
     int result = kExitOk;
     std::string problem; // what is missing, for people
     std::string next;    // the command that fixes it
+    std::string undo;    // the command that takes the set-up away instead
 };
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool RegisteredWhereExpected(const Status& status) {
     for (const RegisteredDriver& registration : status.registrations)
@@ -81,6 +71,8 @@ Status Examine(const KvxLibrary& kvx) {
         status.problem = "driver files are missing from the driver directory";
         status.next = noPrinter ? "kvxctl install-printer PORT --from FOLDER"
                                 : "kvxctl install-driver --from FOLDER";
+        if (!noPrinter) // printers without their files: back in place, or away
+            status.undo = "kvxctl uninstall";
     } else if (!RegisteredWhereExpected(status)) {
         status.result = kExitDriverNotInstalled;
         status.problem =
@@ -131,6 +123,9 @@ void PrintText(const Status& status) {
         std::printf("next: %s%s\n", status.next.c_str(),
                     status.next.find("PORT") != std::string::npos ? "   (kvxctl ports lists ports)"
                                                                   : "");
+    if (!status.undo.empty())
+        std::printf("or:   %s   (removes the printers and the driver instead)\n",
+                    status.undo.c_str());
 }
 
 void PrintJson(const Status& status) {
@@ -140,6 +135,7 @@ void PrintJson(const Status& status) {
     json.Key("exit_code").Number(status.result);
     json.Key("problem").StringOrNull(status.problem);
     json.Key("next").StringOrNull(status.next);
+    json.Key("undo").StringOrNull(status.undo);
     json.Key("platform").BeginObject();
     WritePlatformMembers(json, status.code, status.major, status.minor, status.id);
     json.EndObject();
@@ -158,15 +154,7 @@ void PrintJson(const Status& status) {
         json.Key("present").Bool(file.present).EndObject();
     }
     json.EndArray();
-    json.Key("printers").BeginArray();
-    for (const LocalPrinter& printer : status.printers)
-        json.BeginObject()
-            .Key("name")
-            .String(printer.name)
-            .Key("port")
-            .String(printer.port)
-            .EndObject();
-    json.EndArray();
+    WritePrinters(json, "printers", status.printers);
     json.EndObject().Print();
 }
 

@@ -33,6 +33,9 @@ public:
     virtual bool Rename(const std::string& staged, const std::string& path, std::string* error) = 0;
     // Removes a staged file that will not be committed.
     virtual void Discard(const std::string& staged) = 0;
+    // Deletes a file, as the system allows: false with the reason for a read-only
+    // file or one in use.
+    virtual bool Remove(const std::string& path, std::string* error) = 0;
 };
 
 // The file system the --from folder is read from.

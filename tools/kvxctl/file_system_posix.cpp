@@ -124,3 +124,10 @@ bool PosixFiles::Rename(const std::string& staged, const std::string& path, std:
 void PosixFiles::Discard(const std::string& staged) {
     unlink(staged.c_str());
 }
+
+bool PosixFiles::Remove(const std::string& path, std::string* error) {
+    if (unlink(path.c_str()) == 0)
+        return true;
+    *error = Failure("remove", path);
+    return false;
+}

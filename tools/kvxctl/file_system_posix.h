@@ -15,4 +15,5 @@ public:
     bool Delete(const std::string& path, std::string* error) override;
     bool Rename(const std::string& staged, const std::string& path, std::string* error) override;
     void Discard(const std::string& staged) override;
+    bool Remove(const std::string& path, std::string* error) override;
 };

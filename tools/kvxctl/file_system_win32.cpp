@@ -129,6 +129,13 @@ public:
     }
 
     void Discard(const std::string& staged) override { DeleteFileA(staged.c_str()); }
+
+    bool Remove(const std::string& path, std::string* error) override {
+        if (DeleteFileA(path.c_str()))
+            return true;
+        *error = Failure("remove", path);
+        return false;
+    }
 };
 
 } // namespace

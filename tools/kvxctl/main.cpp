@@ -23,7 +23,8 @@ void PrintHelp() {
     PrintHelpRow("4", "library not loaded");
     PrintHelpRow("5", "status: the driver is not registered");
     PrintHelpRow("6", "status: no printer uses the driver");
-    PrintHelpRow("7", "the driver files could not be copied into place");
+    PrintHelpRow("7", "the driver files could not be copied into place, or\n"
+                      "(uninstall --files) removed");
 }
 
 int Usage(const std::string& message) {
@@ -79,6 +80,11 @@ int main(int argc, char** argv) {
         return kExitNoLibrary;
     }
     int result = command->run(Invocation{kvx, rest, json});
+    if (!ReleaseLibrary(&error)) {
+        std::fprintf(stderr, "kvxctl: %s\n", error.c_str());
+        if (result == kExitOk)
+            result = kExitRefused;
+    }
     if (result == kExitUsage) {
         std::string usage = std::string("usage: kvxctl ") + command->name;
         if (command->arguments[0] != '\0')

@@ -1,7 +1,9 @@
 #include "sim_driver_disk.h"
 
+#include "commands.h"
 #include "file_system_posix.h"
 #include "platform_driver.h"
+#include "spooler_lists.h"
 
 #include <sim_control.h>
 
@@ -12,6 +14,7 @@
 namespace {
 
 const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
+constexpr char kStateFile[] = "spooler-state.txt";
 
 // A temporary store, removed with everything in it when kvxctl ends.
 class TemporaryFolder {
@@ -45,8 +48,10 @@ bool RunningWindows4x() {
 class SimDriverDisk : public FileSystem {
 public:
     std::string root;
+    bool keepsState = false; // a store given with --driver-store, not a temporary one
     bool readOnly = false;
     bool renamesFail = false;
+    std::vector<std::string> inUse; // names of driver files the system holds open
 
     // The host path of a simulated one: the drive letter dropped, backslashes as slashes.
     std::string HostPath(const std::string& simulated) const {
@@ -107,6 +112,29 @@ public:
         return true;
     }
     void Discard(const std::string& staged) override { host_.Discard(HostPath(staged)); }
+    // As Windows deletes: not a read-only file (one the host may not write), nor
+    // one in a read-only directory, nor one in use.
+    bool Remove(const std::string& path, std::string* error) override {
+        std::error_code failure;
+        auto permissions = std::filesystem::status(HostPath(path), failure).permissions();
+        bool writable = failure || (permissions & std::filesystem::perms::owner_write) !=
+                                       std::filesystem::perms::none;
+        DWORD refusal = 0;
+        if (readOnly || !writable)
+            refusal = ERROR_ACCESS_DENIED;
+        for (const std::string& name : inUse)
+            if (SameName(path.substr(path.find_last_of('\\') + 1), name))
+                refusal = ERROR_SHARING_VIOLATION;
+        if (refusal != 0) {
+            *error = "cannot remove " + path + ": error " + std::to_string(refusal) + " (" +
+                     ErrorName(refusal) + ")";
+            return false;
+        }
+        if (!host_.Remove(HostPath(path), error))
+            return false;
+        sim::RemoveFile(path);
+        return true;
+    }
 
 private:
     static std::string RenameRefused(const std::string& path) {
@@ -149,6 +177,7 @@ void SetSimDriverDiskRenamesFail(bool fail) {
 bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
     SimDriverDisk& disk = Disk();
     disk.root = store;
+    disk.keepsState = !store.empty();
     if (store.empty() && !Temporary().Make(&disk.root)) {
         *error = "cannot make a temporary folder for the driver directory";
         return false;
@@ -189,4 +218,33 @@ bool PlacePlaceholderDriverFiles(int platformCode, std::string* error) {
         }
     }
     return true;
+}
+
+void MarkSimDriverFileInUse(const std::string& name) {
+    Disk().inUse.push_back(name);
+}
+
+bool LoadSimSpoolerState(std::string* error) {
+    std::string path = Disk().root + "/" + kStateFile, text;
+    if (SourceFiles().Kind(path) == PathKind::Missing)
+        return true; // a spooler with nothing installed
+    if (!SourceFiles().Read(path, &text, error))
+        return false;
+    if (!sim::LoadSpoolerState(text, error)) {
+        *error = "cannot read the simulated spooler's state " + path + ", " + *error;
+        return false;
+    }
+    return true;
+}
+
+bool SaveSimSpoolerState(std::string* error) {
+    SimDriverDisk& disk = Disk();
+    if (!disk.keepsState)
+        return true;
+    std::string path = disk.root + "/" + kStateFile, staged;
+    FileSystem& host = SourceFiles();
+    if (sim::Drivers().empty() && sim::Printers().empty() && sim::PrintersPendingDeletion().empty())
+        return host.Kind(path) == PathKind::Missing || host.Remove(path, error);
+    return host.Stage(path, sim::SpoolerState(), &staged, error) &&
+           host.Commit(staged, path, error);
 }

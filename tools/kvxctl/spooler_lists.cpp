@@ -1,6 +1,10 @@
 #include "spooler_lists.h"
 
+#include "json_writer.h"
+
 #include <win32.h>
+
+#include <cctype>
 
 namespace {
 
@@ -28,6 +32,16 @@ bool EnumerateLevel2(Enumerate enumerate, std::vector<BYTE>* buffer, DWORD* coun
 
 } // namespace
 
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
 std::vector<LocalPrinter> LocalPrinters() {
     std::vector<BYTE> buffer;
     DWORD count = 0;
@@ -44,6 +58,26 @@ std::vector<LocalPrinter> LocalPrinters() {
     return printers;
 }
 
+std::vector<LocalPrinter> PrintersUsing(const std::string& driver) {
+    std::vector<LocalPrinter> users;
+    for (LocalPrinter& printer : LocalPrinters())
+        if (SameName(printer.driver, driver))
+            users.push_back(std::move(printer));
+    return users;
+}
+
+void WritePrinters(JsonWriter& json, const char* key, const std::vector<LocalPrinter>& printers) {
+    json.Key(key).BeginArray();
+    for (const LocalPrinter& printer : printers)
+        json.BeginObject()
+            .Key("name")
+            .String(printer.name)
+            .Key("port")
+            .String(printer.port)
+            .EndObject();
+    json.EndArray();
+}
+
 std::vector<RegisteredDriver> RegisteredDrivers(const std::string& environment) {
     std::vector<BYTE> buffer;
     DWORD count = 0;
@@ -56,6 +90,9 @@ std::vector<RegisteredDriver> RegisteredDrivers(const std::string& environment) 
         return drivers;
     const auto* records = reinterpret_cast<const DRIVER_INFO_2A*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
-        drivers.push_back({Text(records[i].pName), Text(records[i].pEnvironment)});
+        drivers.push_back({Text(records[i].pName),
+                           Text(records[i].pEnvironment),
+                           {Text(records[i].pDriverPath), Text(records[i].pDataFile),
+                            Text(records[i].pConfigFile)}});
     return drivers;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class JsonWriter;
+
 struct LocalPrinter {
     std::string name;
     std::string port;
@@ -14,10 +16,19 @@ struct LocalPrinter {
 struct RegisteredDriver {
     std::string name;
     std::string environment;
+    std::vector<std::string> files; // its driver, data and configuration files (paths)
 };
+
+// Whether two names are the same to the spooler, which ignores case.
+bool SameName(const std::string& a, const std::string& b);
 
 // The local printers (empty when the spooler lists none or refuses).
 std::vector<LocalPrinter> LocalPrinters();
+// The local printers that use the driver of that name.
+std::vector<LocalPrinter> PrintersUsing(const std::string& driver);
+// The member `key`: an array of the printers, each with its "name" and "port".
+void WritePrinters(JsonWriter& json, const char* key, const std::vector<LocalPrinter>& printers);
+
 // The drivers registered under `environment`; empty when the spooler knows no
 // such environment.
 std::vector<RegisteredDriver> RegisteredDrivers(const std::string& environment);

@@ -92,12 +92,28 @@ struct Printer {
     // Whether the creating call passed a device mode or a security descriptor.
     bool devMode = false;
     bool securityDescriptor = false;
+    // What the spooler keeps beside the record: the print jobs queued, and
+    // whether the printer was deleted and waits for them (or for its handles).
+    DWORD jobs = 0;
+    bool pendingDeletion = false;
 };
-// The printers, in the order they were added; a printer deleted while a handle
-// to it is still open is no longer listed (it goes when the last handle closes).
+// The printers, in the order they were added. A deleted printer is no longer
+// listed; it goes when its last handle closes and its last job is printed.
 std::vector<Printer> Printers();
-// Adds a printer without the checks of AddPrinterA, e.g. one whose driver is gone.
+// Deleted printers that still wait for their queued jobs: they keep their
+// driver in use.
+std::vector<Printer> PrintersPendingDeletion();
+// Adds a printer without the checks of AddPrinterA, e.g. one whose driver is gone;
+// with its jobs and, when jobs are queued, its pending deletion.
 void AddPrinter(const Printer& printer);
+// Queues that many print jobs on the printer of that name, listed or pending
+// deletion (0: its jobs have been printed, and a printer pending deletion with no
+// open handle goes). False when no printer has that name.
+bool SetPrinterJobs(const std::string& name, DWORD jobs);
+// Whether the user has administrator rights (a new machine: yes). Without them
+// the spooler answers ERROR_ACCESS_DENIED to opening a printer with
+// administration or deletion rights, and to adding or deleting printers and drivers.
+void SetAdministrator(bool administrator);
 // Every record AddPrinterA was given, accepted or refused, in call order.
 std::vector<Printer> PrinterRequests();
 // Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
@@ -110,12 +126,22 @@ enum class SpoolerCall {
     GetPrinter,
     GetPrinterDriver,
     EnumPorts,
-    DeletePrinterDriver
+    DeletePrinterDriver,
+    DeletePrinter
 };
 // An error for FailSpoolerCall: the call fails and leaves the last error at 0.
 constexpr DWORD kFailWithoutError = 0xFFFFFFFF;
 // Makes every call of that kind fail with this error (0 = answer normally).
 void FailSpoolerCall(SpoolerCall call, DWORD error);
+
+// ---- spooler: its state as text ----
+// The drivers and printers (those pending deletion included) as text, one record
+// per line, so that a machine can be made again as it was (the native kvxctl
+// keeps its spooler between runs this way).
+std::string SpoolerState();
+// Adds the drivers and printers of a SpoolerState text to the machine. False
+// with a message naming the line when the text cannot be read; nothing is added then.
+bool LoadSpoolerState(const std::string& text, std::string* error);
 
 // ---- spooler: ports ----
 // The ports EnumPortsA lists, in order. A new machine has COM1: to COM4:, FILE:

@@ -38,6 +38,8 @@ void ResetIdentity();
 
 // The environment a call names, or the running one for null or empty; false when unknown.
 bool ResolveEnvironment(LPCSTR requested, std::string* environment);
+// Whether the user has administrator rights (sim::SetAdministrator).
+bool Administrator();
 // Whether a printer (deleted or not) refers to a driver of that name.
 bool PrinterUsesDriver(const std::string& driverName);
 // Whether a non-empty port of that name is listed.

@@ -168,6 +168,10 @@ BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE bu
 }
 
 BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
+    if (!sim::detail::Administrator()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (level != 2) {
         SetLastError(ERROR_INVALID_LEVEL);
         return FALSE;
@@ -205,6 +209,10 @@ BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
 BOOL DeletePrinterDriverA(LPSTR, LPSTR environment, LPSTR driverName) {
     if (sim::detail::FailsAsScripted(sim::SpoolerCall::DeletePrinterDriver))
         return FALSE;
+    if (!sim::detail::Administrator()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     std::string resolved;
     if (!ResolveEnvironment(environment, &resolved)) {
         SetLastError(ERROR_INVALID_ENVIRONMENT);

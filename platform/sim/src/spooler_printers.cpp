@@ -11,17 +11,25 @@ namespace {
 // that separates names in its own lists.
 constexpr size_t kMaxPrinterName = 220;
 
-struct Entry {
-    sim::Printer printer;
-    bool pendingDeletion = false; // deleted, kept until its last handle closes
-};
-
-std::map<unsigned, Entry> g_printers; // by id, in the order they were added
+// The printers by id, in the order they were added; a deleted one (pendingDeletion)
+// is kept until its last handle closes and its last job is printed.
+using PrinterTable = std::map<unsigned, sim::Printer>;
+PrinterTable g_printers;
 unsigned g_nextPrinter = 1;
 
-constexpr unsigned kServer = 0;       // a handle on the local print server, not on a printer
-std::map<HANDLE, unsigned> g_handles; // open handle -> printer id or kServer
+constexpr unsigned kServer = 0; // a handle on the local print server, not on a printer
+struct Handle {
+    unsigned printer; // printer id or kServer
+    DWORD access;     // the rights granted when it was opened
+};
+std::map<HANDLE, Handle> g_handles;
 uintptr_t g_nextHandle = 0x1000;
+
+// Rights only an administrator is granted: administering a printer, deleting it,
+// changing its permissions or owner.
+constexpr DWORD kAdministrationRights =
+    PRINTER_ACCESS_ADMINISTER | (STANDARD_RIGHTS_REQUIRED & ~DWORD{READ_CONTROL});
+bool g_administrator = true;
 
 std::map<sim::SpoolerCall, DWORD> g_failures;
 std::vector<sim::Printer> g_requests;
@@ -38,29 +46,46 @@ std::string Text(LPCSTR text) {
     return text != nullptr ? text : "";
 }
 
-Entry* FindPrinter(const std::string& name) {
-    for (auto& [id, entry] : g_printers)
-        if (!entry.pendingDeletion && EqualNoCase(entry.printer.name, name))
-            return &entry;
-    return nullptr;
+// The listed printer of that name, or the table's end.
+PrinterTable::iterator FindPrinter(const std::string& name) {
+    return std::find_if(g_printers.begin(), g_printers.end(), [&](auto& item) {
+        return !item.second.pendingDeletion && EqualNoCase(item.second.name, name);
+    });
 }
 
-HANDLE OpenHandle(unsigned printer) {
+HANDLE OpenHandle(unsigned printer, DWORD access) {
     HANDLE handle = reinterpret_cast<HANDLE>(g_nextHandle);
     g_nextHandle += 4;
-    g_handles[handle] = printer;
+    g_handles[handle] = {printer, access};
     return handle;
 }
 
 // The printer behind a handle; null (with ERROR_INVALID_HANDLE) for an unknown
 // handle or one on the print server.
-Entry* PrinterOf(HANDLE handle) {
+sim::Printer* PrinterOf(HANDLE handle) {
     auto it = g_handles.find(handle);
-    if (it == g_handles.end() || it->second == kServer) {
+    if (it == g_handles.end() || it->second.printer == kServer) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    return &g_printers.at(it->second);
+    return &g_printers.at(it->second.printer);
+}
+
+bool HandleOpenOn(unsigned printer) {
+    return std::any_of(g_handles.begin(), g_handles.end(),
+                       [printer](auto& item) { return item.second.printer == printer; });
+}
+
+// A deleted printer goes once no handle holds it and its jobs are printed.
+void DropIfDone(PrinterTable::iterator entry) {
+    const sim::Printer& printer = entry->second;
+    if (printer.pendingDeletion && printer.jobs == 0 && !HandleOpenOn(entry->first))
+        g_printers.erase(entry);
+}
+
+bool Refuse(DWORD error) {
+    SetLastError(error);
+    return false;
 }
 
 bool ValidPrinterName(LPCSTR name) {
@@ -72,7 +97,7 @@ bool ValidPrinterName(LPCSTR name) {
 DWORD Refusal(const PRINTER_INFO_2A& info) {
     if (!ValidPrinterName(info.pPrinterName))
         return ERROR_INVALID_PRINTER_NAME;
-    if (FindPrinter(info.pPrinterName) != nullptr)
+    if (FindPrinter(info.pPrinterName) != g_printers.end())
         return ERROR_PRINTER_ALREADY_EXISTS;
     if (Present(info.pPrintProcessor) && !EqualNoCase(info.pPrintProcessor, "winprint"))
         return ERROR_UNKNOWN_PRINTPROCESSOR;
@@ -125,9 +150,8 @@ size_t PrinterInfo2Size(const sim::Printer& p) {
     return sizeof(PRINTER_INFO_2A) + strings;
 }
 
-void FillPrinterInfo2(const Entry& entry, PRINTER_INFO_2A* record,
+void FillPrinterInfo2(const sim::Printer& p, PRINTER_INFO_2A* record,
                       sim::detail::StringArea& strings) {
-    const sim::Printer& p = entry.printer;
     *record = PRINTER_INFO_2A{};
     record->pPrinterName = strings.Place(p.name);
     record->pShareName = strings.Place(p.shareName);
@@ -144,18 +168,19 @@ void FillPrinterInfo2(const Entry& entry, PRINTER_INFO_2A* record,
     record->DefaultPriority = p.defaultPriority;
     record->StartTime = p.startTime;
     record->UntilTime = p.untilTime;
-    record->Status = entry.pendingDeletion ? PRINTER_STATUS_PENDING_DELETION : 0;
+    record->Status = p.pendingDeletion ? PRINTER_STATUS_PENDING_DELETION : 0;
+    record->cJobs = p.jobs;
 }
 
 size_t PrinterInfo4Size(const sim::Printer& p) {
     return sizeof(PRINTER_INFO_4A) + p.name.size() + 1;
 }
 
-void FillPrinterInfo4(const Entry& entry, PRINTER_INFO_4A* record,
+void FillPrinterInfo4(const sim::Printer& p, PRINTER_INFO_4A* record,
                       sim::detail::StringArea& strings) {
     *record = PRINTER_INFO_4A{};
-    record->pPrinterName = strings.Place(entry.printer.name);
-    record->Attributes = entry.printer.attributes;
+    record->pPrinterName = strings.Place(p.name);
+    record->Attributes = p.attributes;
 }
 
 // The needed-size protocol every query shares: report the size, refuse a
@@ -172,12 +197,16 @@ void ResetPrinters() {
     g_handles.clear();
     g_failures.clear();
     g_requests.clear();
+    g_administrator = true;
+}
+
+bool Administrator() {
+    return g_administrator;
 }
 
 bool PrinterUsesDriver(const std::string& driverName) {
-    return std::any_of(g_printers.begin(), g_printers.end(), [&](auto& item) {
-        return EqualNoCase(item.second.printer.driver, driverName);
-    });
+    return std::any_of(g_printers.begin(), g_printers.end(),
+                       [&](auto& item) { return EqualNoCase(item.second.driver, driverName); });
 }
 
 bool FailsAsScripted(SpoolerCall call) {
@@ -192,14 +221,41 @@ bool FailsAsScripted(SpoolerCall call) {
 
 std::vector<Printer> Printers() {
     std::vector<Printer> listed;
-    for (auto& [id, entry] : g_printers)
-        if (!entry.pendingDeletion)
-            listed.push_back(entry.printer);
+    for (auto& [id, printer] : g_printers)
+        if (!printer.pendingDeletion)
+            listed.push_back(printer);
     return listed;
 }
 
+std::vector<Printer> PrintersPendingDeletion() {
+    std::vector<Printer> pending;
+    for (auto& [id, printer] : g_printers)
+        if (printer.pendingDeletion && printer.jobs != 0)
+            pending.push_back(printer);
+    return pending;
+}
+
 void AddPrinter(const Printer& printer) {
-    g_printers[g_nextPrinter++].printer = printer;
+    if (printer.pendingDeletion && printer.jobs == 0)
+        return; // deleted, with nothing left to wait for
+    g_printers[g_nextPrinter++] = printer;
+}
+
+bool SetPrinterJobs(const std::string& name, DWORD jobs) {
+    for (auto it = g_printers.begin(); it != g_printers.end(); ++it) {
+        sim::Printer& printer = it->second;
+        bool waiting = !printer.pendingDeletion || printer.jobs != 0;
+        if (waiting && EqualNoCase(printer.name, name)) {
+            printer.jobs = jobs;
+            DropIfDone(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+void SetAdministrator(bool administrator) {
+    g_administrator = administrator;
 }
 
 std::vector<Printer> PrinterRequests() {
@@ -222,6 +278,10 @@ using sim::detail::FailsAsScripted;
 HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
     if (FailsAsScripted(SpoolerCall::AddPrinter))
         return nullptr;
+    if (!g_administrator) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
     if (Present(server)) {
         SetLastError(ERROR_INVALID_NAME); // the simulated machine has no remote servers
         return nullptr;
@@ -241,59 +301,62 @@ HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
         return nullptr;
     }
     unsigned id = g_nextPrinter++;
-    g_printers[id].printer = g_requests.back();
-    return OpenHandle(id); // the new printer comes with an open handle
+    g_printers[id] = g_requests.back();
+    return OpenHandle(id, PRINTER_ALL_ACCESS); // the new printer comes with an open handle
 }
 
-BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA) {
+BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
     if (FailsAsScripted(SpoolerCall::OpenPrinter))
         return FALSE;
-    if (printer == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (printer == nullptr)
+        return Refuse(ERROR_INVALID_PARAMETER);
+    DWORD access = defaults != nullptr ? defaults->DesiredAccess : 0;
+    if (access == 0)
+        access = PRINTER_ACCESS_USE; // what a handle opened without defaults may do
+    if ((access & kAdministrationRights) != 0 && !g_administrator)
+        return Refuse(ERROR_ACCESS_DENIED);
     if (!Present(printerName)) {
-        *printer = OpenHandle(kServer); // no name: the local print server
+        *printer = OpenHandle(kServer, access); // no name: the local print server
         return TRUE;
     }
-    for (auto& [id, entry] : g_printers) {
-        if (!entry.pendingDeletion && EqualNoCase(entry.printer.name, printerName)) {
-            *printer = OpenHandle(id);
-            return TRUE;
-        }
-    }
-    SetLastError(ERROR_INVALID_PRINTER_NAME);
-    return FALSE;
+    auto entry = FindPrinter(printerName);
+    if (entry == g_printers.end())
+        return Refuse(ERROR_INVALID_PRINTER_NAME);
+    *printer = OpenHandle(entry->first, access);
+    return TRUE;
 }
 
 BOOL ClosePrinter(HANDLE printer) {
     auto it = g_handles.find(printer);
-    if (it == g_handles.end()) {
-        SetLastError(ERROR_INVALID_HANDLE); // the null handle too
-        return FALSE;
-    }
-    unsigned id = it->second;
+    if (it == g_handles.end())
+        return Refuse(ERROR_INVALID_HANDLE); // the null handle too
+    unsigned id = it->second.printer;
     g_handles.erase(it);
-    bool stillOpen = std::any_of(g_handles.begin(), g_handles.end(),
-                                 [id](auto& item) { return item.second == id; });
     auto entry = g_printers.find(id);
-    if (!stillOpen && entry != g_printers.end() && entry->second.pendingDeletion)
-        g_printers.erase(entry);
+    if (entry != g_printers.end())
+        DropIfDone(entry);
     return TRUE;
 }
 
+// A deleted printer leaves the list at once and is refused to OpenPrinterA;
+// handles already open keep working, and it stays, keeping its driver in use,
+// until they are closed and its queued jobs are printed.
 BOOL DeletePrinter(HANDLE printer) {
-    Entry* entry = PrinterOf(printer);
+    if (FailsAsScripted(SpoolerCall::DeletePrinter))
+        return FALSE;
+    sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)
         return FALSE;
-    entry->pendingDeletion = true; // gone from the list; freed when its last handle closes
+    if ((g_handles.at(printer).access & DELETE) == 0)
+        return Refuse(ERROR_ACCESS_DENIED);
+    entry->pendingDeletion = true;
     return TRUE;
 }
 
 BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed) {
     if (FailsAsScripted(SpoolerCall::GetPrinter))
         return FALSE;
-    Entry* entry = PrinterOf(printer);
+    sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)
         return FALSE;
     if (level != 2) {
@@ -304,7 +367,7 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
         SetLastError(RPC_X_NULL_REF_POINTER);
         return FALSE;
     }
-    if (!sim::detail::Fits(PrinterInfo2Size(entry->printer), buffer, bufferSize, needed))
+    if (!sim::detail::Fits(PrinterInfo2Size(*entry), buffer, bufferSize, needed))
         return FALSE;
     sim::detail::StringArea strings(buffer, bufferSize);
     FillPrinterInfo2(*entry, reinterpret_cast<PRINTER_INFO_2A*>(buffer), strings);
@@ -315,7 +378,7 @@ BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE bu
                        DWORD bufferSize, LPDWORD needed) {
     if (FailsAsScripted(SpoolerCall::GetPrinterDriver))
         return FALSE;
-    Entry* entry = PrinterOf(printer);
+    sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)
         return FALSE;
     std::string resolved;
@@ -333,7 +396,7 @@ BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE bu
     }
     auto drivers = sim::Drivers();
     auto driver = std::find_if(drivers.begin(), drivers.end(), [&](const sim::Driver& d) {
-        return d.environment == resolved && EqualNoCase(d.name, entry->printer.driver);
+        return d.environment == resolved && EqualNoCase(d.name, entry->driver);
     });
     if (driver == drivers.end()) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
@@ -361,13 +424,13 @@ BOOL EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD bu
         return FALSE;
     }
     *returned = 0;
-    std::vector<const Entry*> listed;
+    std::vector<const sim::Printer*> listed;
     size_t total = 0;
-    for (auto& [id, entry] : g_printers) {
-        if (entry.pendingDeletion || !(flags & PRINTER_ENUM_LOCAL))
+    for (auto& [id, printer] : g_printers) {
+        if (printer.pendingDeletion || !(flags & PRINTER_ENUM_LOCAL))
             continue;
-        listed.push_back(&entry);
-        total += level == 2 ? PrinterInfo2Size(entry.printer) : PrinterInfo4Size(entry.printer);
+        listed.push_back(&printer);
+        total += level == 2 ? PrinterInfo2Size(printer) : PrinterInfo4Size(printer);
     }
     if (!sim::detail::Fits(total, buffer, bufferSize, needed))
         return FALSE;
