@@ -156,12 +156,12 @@ expect 7 'its new copy is kept as C:.*win40.KVX.DRV.kvxctl-new: run the command 
     { echo "FAIL: the new copy of KVX.DRV is not kept as KVX.DRV.kvxctl-new"; fail=1; }
 expect 3 'MISSING  C:.*win40.KVX.DRV' -- --windows win98 status --driver-store "$store9x"
 expect 0 'copied KVX.DRV'             -- --windows win98 install-driver --force --from "$work/win4x" --driver-store "$store9x"
-[ "$(find "$store9x" -type f)" = "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV" ||
+[ "$(find "$store9x" -type f ! -name spooler-state.txt)" = "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV" ||
     { echo "FAIL: the rerun did not put the new KVX.DRV in place alone"; fail=1; }
 # Where a file is replaced in one step, a failed rename changes nothing.
 expect 0 'copied KVX_50.DLL'          -- install-driver --from "$from" --driver-store "$work/storent"
 expect 7 'nothing was copied or installed' -- --driver-dir-renames-fail install-driver --force --from "$work/other" --driver-store "$work/storent"
-[ "$(find "$work/storent" -type f | wc -l)" = 3 ] && ! grep -rq another "$work/storent" ||
+[ "$(find "$work/storent" -type f ! -name spooler-state.txt | wc -l)" = 3 ] && ! grep -rq another "$work/storent" ||
     { echo "FAIL: a failed rename changed the driver directory"; fail=1; }
 
 # A 64-bit process on 64-bit Windows (the 64-bit build): the Windows NT 4 driver

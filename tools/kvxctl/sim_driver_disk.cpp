@@ -245,6 +245,11 @@ bool SaveSimSpoolerState(std::string* error) {
     FileSystem& host = SourceFiles();
     if (sim::Drivers().empty() && sim::Printers().empty() && sim::PrintersPendingDeletion().empty())
         return host.Kind(path) == PathKind::Missing || host.Remove(path, error);
-    return host.Stage(path, sim::SpoolerState(), &staged, error) &&
-           host.Commit(staged, path, error);
+    if (!host.Stage(path, sim::SpoolerState(), &staged, error))
+        return false;
+    // The host's file system replaces a file in one step.
+    if (host.Replace(staged, path, error) == ReplaceResult::Replaced)
+        return true;
+    host.Discard(staged);
+    return false;
 }
