@@ -137,12 +137,17 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
         int number;
         const char* text;
     };
+    // A negative width from the arguments pads on the right, a negative precision
+    // counts as none, '-' and a precision each turn '0' off, a null string prints.
     const Case cases[] = {
         {"%.4d%s", 5, "SALES"},   {"%.4d%s", 12345, "x"},      {"%d|%s", -42, ""},
         {"%5d|%s", -42, "a"},     {"%-5d|%s", 7, "b"},         {"%05d|%s", -42, "c"},
         {"%.0d|%s", 0, "d"},      {"%u|%s", -1, "e"},          {"%x|%8s", 48879, "f"},
         {"%X|%-8s|", 48879, "g"}, {"%c|%.2s", 'K', "VX"},      {"%%%i%%%s", 1, "%"},
-        {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"},
+        {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"}, {"%*d|%s", -6, "j"},
+        {"%.*d|%s", -1, "k"},     {"%-05d|%s", 42, "l"},       {"%05.3d|%s", 42, "m"},
+        {"%-3c|%s", 'N', "o"},    {"%hd|%s", 7, "p"},          {"%lx|%s", 48879, "q"},
+        {"%d|%s", 1, nullptr},
     };
     for (const Case& c : cases) {
         for (size_t capacity : {size_t{0}, size_t{1}, size_t{4}, size_t{64}}) {
@@ -150,7 +155,7 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
             if (std::strchr(c.pattern, '*') != nullptr) {
                 EXPECT_EQ(FormatBoth(true, capacity, c.pattern, c.number, 1, c.text),
                           FormatBoth(false, capacity, c.pattern, c.number, 1, c.text));
-            } else if (std::strstr(c.pattern, "%ld") != nullptr) {
+            } else if (std::strstr(c.pattern, "%l") != nullptr) {
                 long number = c.number;
                 EXPECT_EQ(FormatBoth(true, capacity, c.pattern, number, c.text),
                           FormatBoth(false, capacity, c.pattern, number, c.text));
