@@ -54,6 +54,12 @@ TESTS_BY_AREA = {
 }
 ALL_TESTS = "*"
 
+# Warnings a mutant may bring about without being a different program in any
+# way that matters (a parameter no longer read, && beside || without brackets):
+# they stay warnings in the mutants' build, which is otherwise the native one.
+MUTANT_WARNINGS = ("unused-parameter", "unused-variable", "unused-but-set-variable",
+                   "unused-function", "parentheses", "type-limits")
+
 # Build and test outcomes, in the order the report gives them.
 KILLED, SURVIVED, TIMED_OUT, NOT_COMPILED = "killed", "survived", "timed out", "did not compile"
 OUTCOMES = (KILLED, SURVIVED, TIMED_OUT, NOT_COMPILED)
@@ -410,8 +416,9 @@ class Runner:
     def prepare(self):
         self.logs.mkdir(parents=True, exist_ok=True)
         sync_tree(self.root, self.tree)
+        flags = " ".join(f"-Wno-error={warning}" for warning in MUTANT_WARNINGS)
         configure = ["cmake", "-S", str(self.tree), "-B", str(self.build), "-G", "Unix Makefiles",
-                     "-DCMAKE_BUILD_TYPE=Debug"]
+                     "-DCMAKE_BUILD_TYPE=Debug", f"-DCMAKE_CXX_FLAGS={flags}"]
         if run(configure, self.build_timeout, self.logs / "configure.log") != 0:
             sys.exit(f"configuring the copy failed: {self.logs / 'configure.log'}")
         if self.build_once(self.logs / "baseline-build.log") != 0:
@@ -485,6 +492,8 @@ def main(argv=None):
     parser.add_argument("--operators", action="append", metavar="NAME",
                         help="only these kinds: relational, logical, constant, negate, "
                              "'call removed', return; repeatable")
+    parser.add_argument("--only", metavar="N,N,...",
+                        help="only these numbers of the plan (as --list numbers them)")
     parser.add_argument("--list", action="store_true", help="print the plan, build nothing")
     parser.add_argument("--all-tests", action="store_true",
                         help="run every native test for each mutant, not only its folder's")
@@ -500,9 +509,14 @@ def main(argv=None):
 
     mutants = all_mutants(ROOT, args.files, set(args.operators or ()))
     chosen = plan(mutants, args.count, args.seed)
+    numbers = range(1, len(chosen) + 1)
+    if args.only:
+        picked = {int(n) for n in args.only.split(",")}
+        numbers = [n for n in numbers if n in picked]
+        chosen = [chosen[n - 1] for n in numbers]
     texts = {path: (ROOT / path).read_text() for path in {m.path for m in chosen}}
     if args.list:
-        for number, mutant in enumerate(chosen, 1):
+        for number, mutant in zip(numbers, chosen):
             changed = " / ".join(mutant.diff(texts[mutant.path]))
             print(f"{number:4} {mutant.path}:{mutant.line} ({mutant.operator}) {changed}")
         areas = sorted({m.area for m in chosen})
@@ -520,11 +534,11 @@ def main(argv=None):
         print(f"building the unmutated copy in {runner.build} ...", flush=True)
         runner.prepare()
         log = open(args.work / "results.txt", "w")
-        for number, mutant in enumerate(chosen, 1):
+        for number, mutant in zip(numbers, chosen):
             started = time.monotonic()
             outcome = runner.try_mutant(number, mutant, texts[mutant.path])
             results.append((mutant, outcome))
-            line = (f"[{number}/{len(chosen)}] {outcome:15} {mutant.path}:{mutant.line} "
+            line = (f"[{number}] {outcome:15} {mutant.path}:{mutant.line} "
                     f"({mutant.operator}) {' / '.join(mutant.diff(texts[mutant.path]))} "
                     f"[{time.monotonic() - started:.0f} s]")
             print(line, flush=True)
