@@ -363,18 +363,25 @@ def _stop(signum, frame):
 
 def run(command, timeout, log, cwd=None):
     """Runs command in a process group of its own, killed whole on time-out or
-    when the run is stopped. Returns the exit code, or None on time-out."""
-    with open(log, "w") as out:
+    when the run is stopped; its output and how it ended are added to log.
+    Returns the exit code, or None on time-out."""
+    with open(log, "a") as out:
+        out.write(f"$ {' '.join(command)}\n")
+        out.flush()
         process = subprocess.Popen(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
                                    start_new_session=True)
+        code, ended = None, "stopped"
         try:
-            return process.wait(timeout=timeout)
+            code = process.wait(timeout=timeout)
+            ended = f"exit {code}"
         except subprocess.TimeoutExpired:
-            return None
+            ended = f"killed after {timeout:.0f} s"
         finally:
             if process.poll() is None:
                 os.killpg(process.pid, signal.SIGKILL)
                 process.wait()
+            out.write(f"[{ended}]\n")
+        return code
 
 
 def sync_tree(root, tree):
@@ -415,6 +422,8 @@ class Runner:
 
     def prepare(self):
         self.logs.mkdir(parents=True, exist_ok=True)
+        for old in self.logs.glob("*.log"):
+            old.unlink()
         sync_tree(self.root, self.tree)
         flags = " ".join(f"-Wno-error={warning}" for warning in MUTANT_WARNINGS)
         configure = ["cmake", "-S", str(self.tree), "-B", str(self.build), "-G", "Unix Makefiles",
@@ -440,6 +449,7 @@ class Runner:
     def try_mutant(self, number, mutant, original):
         path = self.tree / mutant.path
         log = self.logs / f"mutant-{number:04}.log"
+        log.unlink(missing_ok=True)
         try:
             path.write_text(mutant.apply(original))
             built = self.build_once(log)
