@@ -8,9 +8,10 @@
 # uncovered.txt (every line and branch no test reaches, with its source),
 # lines.txt and branches.txt (per file), summary.json.
 #
-# Branches the compiler adds for exceptions and those gcov marks unreachable are
-# left out (the library never throws: -fno-exceptions in the product); so are
-# the sources the native build does not compile (src/runtime/, the DLL's entry).
+# The preset builds without exceptions, as the product is built, so a call is no
+# branch; gcovr also leaves out any exception branch and the branches gcov marks
+# unreachable. The sources the native build does not compile (src/runtime/, the
+# DLL's entry) are not counted.
 set -euo pipefail
 
 usage() {
