@@ -3,6 +3,12 @@ if(KVX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+# Without exceptions, as the product is built: no branch of the coverage report
+# stands for an exception no code throws.
+if(KVX_COVERAGE)
+  add_compile_options(--coverage -fno-exceptions)
+  add_link_options(--coverage)
+endif()
 
 file(GLOB KVX_SIM_SOURCES CONFIGURE_DEPENDS platform/sim/src/*.cpp)
 add_library(win32sim STATIC ${KVX_SIM_SOURCES})
@@ -41,6 +47,8 @@ if(BUILD_TESTING)
   # cannot: exit codes, output and time limits come back as promised.
   add_test(NAME vm32_route COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/vm32_test.sh)
   set_tests_properties(vm32_route PROPERTIES LABELS vm SKIP_RETURN_CODE 77 TIMEOUT 600)
+  # What tests/mutants.py would mutate (the mutants themselves are built by hand).
+  add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
   add_subdirectory(tests/fuzz)
 endif()
 

@@ -138,6 +138,8 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
         int number;
         const char* text;
     };
+    // A negative width from the arguments pads on the right, a negative precision
+    // counts as none, '-' and a precision each turn '0' off, a null string prints.
     const Case cases[] = {
         {"%.4d%s", 5, "SALES"},   {"%.4d%s", 12345, "x"},      {"%d|%s", -42, ""},
         {"%5d|%s", -42, "a"},     {"%-5d|%s", 7, "b"},         {"%05d|%s", -42, "c"},
@@ -146,7 +148,9 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
         {"%*d|%s", 6, "h"},       {"%ld|%s", 2147483647, "i"}, {"%hd|%s", 65535, "j"},
         {"%hi|%s", 32768, "k"},   {"%hd|%s", -32769, "l"},     {"%hu|%s", 65537, "m"},
         {"%hu|%s", -1, "n"},      {"%hx|%s", 0x12345, "o"},    {"%05hX|%s", -2, "p"},
-        {"%.3hd|%s", 70000, "q"},
+        {"%.3hd|%s", 70000, "q"}, {"%*d|%s", -6, "j"},         {"%.*d|%s", -1, "k"},
+        {"%-05d|%s", 42, "l"},    {"%05.3d|%s", 42, "m"},      {"%-3c|%s", 'N', "o"},
+        {"%lx|%s", 48879, "q"},   {"%d|%s", 1, nullptr},
     };
     for (const Case& c : cases) {
         for (size_t capacity : {size_t{0}, size_t{1}, size_t{4}, size_t{64}}) {
@@ -154,7 +158,7 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
             if (std::strchr(c.pattern, '*') != nullptr) {
                 EXPECT_EQ(FormatBoth(true, capacity, c.pattern, c.number, 1, c.text),
                           FormatBoth(false, capacity, c.pattern, c.number, 1, c.text));
-            } else if (std::strstr(c.pattern, "%ld") != nullptr) {
+            } else if (std::strstr(c.pattern, "%l") != nullptr) {
                 long number = c.number;
                 EXPECT_EQ(FormatBoth(true, capacity, c.pattern, number, c.text),
                           FormatBoth(false, capacity, c.pattern, number, c.text));
