@@ -55,7 +55,7 @@ check "a skipped session is skipped elsewhere" 77 '' '' CI= -- \
     "$wine32" --session sh -c 'exit 77'
 check "a process left behind, holding the output, is stopped with the machine" 0 'started' '' -- \
     "$vm32" sh -c 'sleep 1000 & echo started'
-check "the time limit stops the machine and shows what ran" 125 '' 'sleep 1000' VM32_TIMEOUT=25 -- \
+check "the time limit stops the machine and shows what ran" 125 '' 'sleep 1000' VM32_TIMEOUT=60 -- \
     "$vm32" sleep 1000
 
 # Nothing of the machines is left running.
