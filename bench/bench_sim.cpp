@@ -94,19 +94,7 @@ size_t ListLargeWithRouter(std::vector<char>* buffer) {
     container.dwDisplayType = RESOURCEDISPLAYTYPE_NETWORK;
     container.lpRemoteName = provider;
     container.lpProvider = provider;
-    HANDLE enumeration = nullptr;
-    size_t entries = 0;
-    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, &container, &enumeration) !=
-        NO_ERROR)
-        return 0;
-    for (;;) {
-        DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer->size());
-        if (WNetEnumResourceA(enumeration, &count, buffer->data(), &size) != NO_ERROR)
-            break;
-        entries += count;
-    }
-    WNetCloseEnum(enumeration);
-    return entries;
+    return bench::CountWithRouter(&container, buffer);
 }
 
 void GetPortsSelect100k(benchmark::State& state) {

@@ -27,6 +27,24 @@ inline uint32_t ListWithGetPortsSelect(std::vector<char>* list,
     return size;
 }
 
+// Opens `container` through the router and counts its printer entries with a
+// bare loop of requests into `buffer`.
+inline size_t CountWithRouter(NETRESOURCEA* container, std::vector<char>* buffer) {
+    HANDLE enumeration = nullptr;
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, container, &enumeration) !=
+        NO_ERROR)
+        return 0;
+    size_t entries = 0;
+    for (;;) {
+        DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer->size());
+        if (WNetEnumResourceA(enumeration, &count, buffer->data(), &size) != NO_ERROR)
+            break;
+        entries += count;
+    }
+    WNetCloseEnum(enumeration);
+    return entries;
+}
+
 // A bare loop of the router over the same container, opened directly. Returns
 // the number of entries.
 inline size_t ListWithRouter(std::vector<char>* buffer) {
@@ -38,20 +56,8 @@ inline size_t ListWithRouter(std::vector<char>* buffer) {
     container.dwUsage = RESOURCEUSAGE_CONTAINER;
     container.lpRemoteName = server;
     container.lpProvider = provider;
-    HANDLE enumeration = nullptr;
-    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0, &container, &enumeration) !=
-        NO_ERROR)
-        return 0;
     buffer->resize(16384);
-    size_t entries = 0;
-    for (;;) {
-        DWORD count = 0xFFFFFFFF, size = static_cast<DWORD>(buffer->size());
-        if (WNetEnumResourceA(enumeration, &count, buffer->data(), &size) != NO_ERROR)
-            break;
-        entries += count;
-    }
-    WNetCloseEnum(enumeration);
-    return entries;
+    return CountWithRouter(&container, buffer);
 }
 
 // The records of a fetched list, as a host walks them.
