@@ -1,5 +1,5 @@
 // Simulated kernel32: last error, global and heap memory, interlocked counts,
-// version query, file attributes.
+// version query, file attributes, loaded modules.
 #pragma once
 
 #include <win32_sim/base_types.h>
@@ -20,6 +20,11 @@
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 #define MAX_COMPUTERNAME_LENGTH 15
+
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+
+typedef LONG_PTR(WINAPI* FARPROC)(void);
 
 typedef struct _OSVERSIONINFOA {
     DWORD dwOSVersionInfoSize;
@@ -52,3 +57,6 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info);
 DWORD GetFileAttributesA(LPCSTR path);
 
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);
+
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
