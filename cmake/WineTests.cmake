@@ -65,6 +65,10 @@ endif()
 add_test(NAME dll_imports
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports.sh $<TARGET_FILE:kvx32>
                  ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
+# ... and that check fails where it must (an altered allowlist for each message).
+add_test(NAME dll_imports_check_fails
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports_test.sh $<TARGET_FILE:kvx32>
+                 ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
 add_test(NAME dll_resources
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
 
