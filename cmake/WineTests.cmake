@@ -80,6 +80,27 @@ foreach(release ${KVX_WINE_RELEASES})
                 ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
 
+# The module entry under the real loader: two DLLs on the product's entry code,
+# one whose DllMain accepts the process attach and one whose DllMain refuses it,
+# loaded by a program that checks what each reports of its static objects and
+# its DllMain calls.
+foreach(answer accept refuse)
+  add_library(kvx_entry_probe_${answer} SHARED tests/wine/module_entry_probe.cpp)
+  set_target_properties(kvx_entry_probe_${answer} PROPERTIES PREFIX "")
+  target_include_directories(kvx_entry_probe_${answer} PRIVATE platform)
+  target_compile_options(kvx_entry_probe_${answer} PRIVATE ${KVX_WARNINGS})
+  kvx_freestanding(kvx_entry_probe_${answer})
+endforeach()
+target_compile_definitions(kvx_entry_probe_refuse PRIVATE KVX_PROBE_REFUSES)
+add_executable(kvx_module_entry_checks tests/wine/module_entry_checks.cpp)
+add_dependencies(kvx_module_entry_checks kvx_entry_probe_accept kvx_entry_probe_refuse)
+target_include_directories(kvx_module_entry_checks PRIVATE platform)
+target_compile_options(kvx_module_entry_checks PRIVATE ${KVX_WARNINGS})
+target_link_options(kvx_module_entry_checks PRIVATE ${KVX_STATIC_RUNTIME})
+target_link_libraries(kvx_module_entry_checks PRIVATE gtest gtest_main)
+kvx_wine_test(wine_module_entry
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_module_entry_checks>)
+
 # The 64-bit stand-in tours as Windows 98: a 64-bit process sees the NT spooler's
 # x64 environment, where the product's 32-bit NT driver cannot serve a printer.
 if(KVX_WINE64)
