@@ -68,6 +68,10 @@ endif()
 add_test(NAME dll_imports
          COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports.sh $<TARGET_FILE:kvx32>
                  ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
+# ... and that check fails where it must (an altered allowlist for each message).
+add_test(NAME dll_imports_check_fails
+         COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/check_imports_test.sh $<TARGET_FILE:kvx32>
+                 ${CMAKE_SOURCE_DIR}/src/frame/imports.allow)
 add_test(NAME dll_resources
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/check_resources.py $<TARGET_FILE:kvx32>)
 
@@ -78,6 +82,27 @@ foreach(release ${KVX_WINE_RELEASES})
   kvx_wine_test(wine_checks_${release} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${copy}
                 ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
+
+# The module entry under the real loader: two DLLs on the product's entry code,
+# one whose DllMain accepts the process attach and one whose DllMain refuses it,
+# loaded by a program that checks what each reports of its static objects and
+# its DllMain calls.
+foreach(answer accept refuse)
+  add_library(kvx_entry_probe_${answer} SHARED tests/wine/module_entry_probe.cpp)
+  set_target_properties(kvx_entry_probe_${answer} PROPERTIES PREFIX "")
+  target_include_directories(kvx_entry_probe_${answer} PRIVATE platform)
+  target_compile_options(kvx_entry_probe_${answer} PRIVATE ${KVX_WARNINGS})
+  kvx_freestanding(kvx_entry_probe_${answer})
+endforeach()
+target_compile_definitions(kvx_entry_probe_refuse PRIVATE KVX_PROBE_REFUSES)
+add_executable(kvx_module_entry_checks tests/wine/module_entry_checks.cpp)
+add_dependencies(kvx_module_entry_checks kvx_entry_probe_accept kvx_entry_probe_refuse)
+target_include_directories(kvx_module_entry_checks PRIVATE platform)
+target_compile_options(kvx_module_entry_checks PRIVATE ${KVX_WARNINGS})
+target_link_options(kvx_module_entry_checks PRIVATE ${KVX_STATIC_RUNTIME})
+target_link_libraries(kvx_module_entry_checks PRIVATE gtest gtest_main)
+kvx_wine_test(wine_module_entry
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_module_entry_checks>)
 
 # The 64-bit build tours as Windows NT 4.0: it registers the Windows NT 4 driver
 # under "Windows x64", the environment a 64-bit process's printers are served from.

@@ -12,6 +12,29 @@ namespace {
 // The information block is given this many times the size the spooler asks for.
 constexpr uint64_t kInfoBlockFactor = 20;
 
+// The spooler's connect dialog and the removal of a connection, found in the
+// spooler's module when the dialog is wanted rather than imported: documented
+// as Windows NT's, they may be missing from another release's WINSPOOL.DRV, and
+// one import the loader cannot resolve refuses the whole DLL. The module is
+// loaded already, since the DLL imports the spooler's other functions.
+struct ConnectFunctions {
+    decltype(&ConnectToPrinterDlg) connect = nullptr;
+    decltype(&DeletePrinterConnectionA) removeConnection = nullptr;
+};
+
+template <typename Function> bool Find(HMODULE module, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return *function != nullptr;
+}
+
+// False unless the spooler has both: a connection the library could not remove
+// again is never made.
+bool FindConnectFunctions(ConnectFunctions* functions) {
+    HMODULE spooler = GetModuleHandleA("WINSPOOL.DRV");
+    return spooler != nullptr && Find(spooler, "ConnectToPrinterDlg", &functions->connect) &&
+           Find(spooler, "DeletePrinterConnectionA", &functions->removeConnection);
+}
+
 // Asks the spooler, with a 1-byte block, how many bytes the printer's level-2
 // information needs. needed stays 1 when the spooler reports nothing; false when
 // the probe block cannot be had.
@@ -50,11 +73,14 @@ extern "C" int32_t KVX_API GetNetBrowseDialogNT4(void* owner, int32_t maxLen, ch
     if (maxLen < 0)
         maxLen = 0;
     InstallThermalPrinterDriver(); // whatever its outcome
+    ConnectFunctions spooler;
+    if (!FindConnectFunctions(&spooler))
+        return KVX_DIALOG_NOTHING_CHOSEN; // this system's spooler offers no such dialog
 
     // The handle is closed on every path. The printer itself is never deleted:
     // the dialog's handle is the server's own printer, and deleting through it
     // would remove the shared printer for every user.
-    PrinterHandle printer(ConnectToPrinterDlg(static_cast<HWND>(owner), 0));
+    PrinterHandle printer(spooler.connect(static_cast<HWND>(owner), 0));
     if (!printer)
         return KVX_DIALOG_NOTHING_CHOSEN;
 
@@ -83,7 +109,7 @@ extern "C" int32_t KVX_API GetNetBrowseDialogNT4(void* owner, int32_t maxLen, ch
     if (dst == nullptr)
         return KVX_DIALOG_NO_DESTINATION;
     std::memcpy(dst, name, length + 1);
-    DeletePrinterConnectionA(const_cast<char*>(name));
+    spooler.removeConnection(const_cast<char*>(name));
     printer.Close();
     return KVX_DIALOG_COPIED;
 }

@@ -1,16 +1,20 @@
 // The module's entry point, in place of a C runtime's: at process attach it
 // constructs the module's static objects (in the order the compiler listed
-// them), then hands the notification to DllMain; at process detach it hands the
-// notification on first, then destroys the objects in reverse order of
-// construction. A static object registers its destruction through atexit, which
-// here keeps a table of its own, emptied at detach.
+// them), then hands the notification to DllMain; at the process detach that
+// follows, it hands the notification on first, then destroys the objects in
+// reverse order of construction. A static object registers its destruction
+// through atexit, which here keeps a table of its own, emptied at detach.
 #include <win32.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+using Routine = void (*)();
+
+extern "C" {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+extern Routine __CTOR_LIST__[];
+extern Routine __DTOR_LIST__[];
+}
 
 namespace {
-
-using Routine = void (*)();
 
 // The linker brackets the constructors' list with -1 (or a count) in front and
 // a null behind; they run from the last entry to the first.
@@ -38,12 +42,19 @@ void RunExitRoutines() {
         g_exitRoutines[--g_exitCount]();
 }
 
+// Whether DllMain accepted the process attach and has not yet seen its detach.
+bool g_attached = false;
+
+// DllMain sees the detach while the static objects still live; then they go.
+void Detach(HINSTANCE instance, LPVOID reserved) {
+    DllMain(instance, DLL_PROCESS_DETACH, reserved);
+    RunExitRoutines();
+    RunDestructors(__DTOR_LIST__);
+}
+
 } // namespace
 
 extern "C" {
-
-extern Routine __CTOR_LIST__[];
-extern Routine __DTOR_LIST__[];
 
 int atexit(Routine routine) {
     if (g_exitCount == kMaxExitRoutines)
@@ -53,15 +64,26 @@ int atexit(Routine routine) {
 }
 
 BOOL WINAPI DllMainCRTStartup(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH)
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
         RunConstructors(__CTOR_LIST__);
-    BOOL done = DllMain(instance, reason, reserved);
-    // A refused attach is followed by no detach: tear down now.
-    if (reason == DLL_PROCESS_DETACH || (reason == DLL_PROCESS_ATTACH && !done)) {
-        RunExitRoutines();
-        RunDestructors(__DTOR_LIST__);
+        g_attached = DllMain(instance, reason, reserved) != FALSE;
+        // Windows documents that a DllMain refusing the attach receives the
+        // detach at once: it gets it here, whether or not the loader sends one
+        // (which then finds nothing attached).
+        if (!g_attached)
+            Detach(instance, reserved);
+        return g_attached;
+    case DLL_PROCESS_DETACH:
+        // Only the first detach after an accepted attach tears down.
+        if (g_attached) {
+            g_attached = false;
+            Detach(instance, reserved);
+        }
+        return TRUE;
+    default: // a thread starts or ends
+        return DllMain(instance, reason, reserved);
     }
-    return done;
 }
 
 } // extern "C"

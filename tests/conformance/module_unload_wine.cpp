@@ -3,7 +3,9 @@
 // copy of the DLL under another name, so that it is loaded and unloaded apart
 // from the one this program links. The two dialogs need a person: in the copy,
 // the system's dialogs and the spooler's answer about the chosen printer are
-// replaced through its import table by stand-ins that pick a printer at once.
+// replaced through its import table by stand-ins that pick a printer at once
+// (the connect dialog, which the library finds at run time, through the
+// GetProcAddress it imports).
 #include <win32.h>
 
 #include <gtest/gtest.h>
@@ -67,6 +69,14 @@ LPITEMIDLIST WINAPI BrowseToPrinter(LPBROWSEINFOA info) {
 
 BOOL WINAPI NoFileSystemPath(LPCITEMIDLIST, LPSTR) {
     return FALSE;
+}
+
+// The library's lookup of the connect dialog finds the stand-in; every other
+// lookup goes to the system.
+FARPROC WINAPI FindPicker(HMODULE module, LPCSTR name) {
+    if (!IS_INTRESOURCE(name) && std::strcmp(name, "ConnectToPrinterDlg") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&PickPrinter));
+    return GetProcAddress(module, name);
 }
 
 // Points the module's import of dll!function at replacement.
@@ -136,7 +146,7 @@ public:
             void* stand_in;
         };
         const Replacement replacements[] = {
-            {"WINSPOOL.DRV", "ConnectToPrinterDlg", reinterpret_cast<void*>(&PickPrinter)},
+            {"KERNEL32.dll", "GetProcAddress", reinterpret_cast<void*>(&FindPicker)},
             {"WINSPOOL.DRV", "GetPrinterA", reinterpret_cast<void*>(&DescribePrinter)},
             {"WINSPOOL.DRV", "ClosePrinter", reinterpret_cast<void*>(&ClosePicked)},
             {"WINSPOOL.DRV", "AddPrinterDriverA", reinterpret_cast<void*>(&RefuseDriver)},

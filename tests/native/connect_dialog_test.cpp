@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -113,6 +114,57 @@ TEST_F(ConnectDialogTest, DriverIsInstalledBeforeTheDialogWhateverItsOutcome) {
     sim::QueueConnectChoice("\\\\LABELSRV\\Gone");
     EXPECT_EQ(Call(100, dst.bytes), KVX_DIALOG_NOTHING_CHOSEN);
     EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
+}
+
+// A release whose spooler lacks either function: the export still installs the
+// driver, then answers nothing chosen without opening a dialog (a connection it
+// could not remove again is never made), and nothing is held or left pending.
+TEST_F(ConnectDialogTest, SpoolerWithoutTheConnectFunctionsAnswersNothingChosenAfterTheDriver) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> removed; // functions the spooler's module lacks
+        bool unloaded;                    // the module itself is not found
+    } cases[] = {
+        {"no connect dialog", {"ConnectToPrinterDlg"}, false},
+        {"no removal of a connection", {"DeletePrinterConnectionA"}, false},
+        {"neither", {"ConnectToPrinterDlg", "DeletePrinterConnectionA"}, false},
+        {"the spooler's module not found", {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        AddSharedPrinter(kPrinter);
+        harness::PlaceDriverFiles();
+        for (const std::string& function : c.removed)
+            sim::RemoveExport("WINSPOOL.DRV", function);
+        if (c.unloaded)
+            sim::UnloadModule("WINSPOOL.DRV");
+        sim::QueueConnectChoice(kPrinter);
+        sim::QueueConnectChoice(kPrinter);
+        size_t blocks = sim::LiveGlobalBlocks();
+        Destination dst;
+        for (int32_t maxLen : {0, 100}) { // nothing pending after the first either
+            EXPECT_EQ(Call(maxLen, dst.bytes), KVX_DIALOG_NOTHING_CHOSEN) << maxLen;
+            EXPECT_EQ(dst.Written(), "(untouched)");
+        }
+        ASSERT_EQ(sim::Drivers().size(), 1u);
+        EXPECT_EQ(sim::Drivers()[0].name, "Printer KVX 5.0");
+        EXPECT_TRUE(sim::ConnectDialogs().empty());
+        EXPECT_TRUE(sim::PrinterConnections().empty());
+        EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
+        EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
+    }
+}
+
+TEST_F(ConnectDialogTest, ANamePendingIsFetchedWhateverTheSpoolerNowExports) {
+    sim::QueueConnectChoice(kPrinter);
+    ASSERT_EQ(Call(0, nullptr), L);
+    sim::RemoveExport("WINSPOOL.DRV", "ConnectToPrinterDlg");
+    sim::RemoveExport("WINSPOOL.DRV", "DeletePrinterConnectionA");
+    Destination dst;
+    EXPECT_EQ(Call(0, dst.bytes), KVX_DIALOG_COPIED);
+    EXPECT_EQ(dst.Written(), kPrinter);
 }
 
 TEST_F(ConnectDialogTest, FetchCallsAnswerFromThePendingBlockAlone) {

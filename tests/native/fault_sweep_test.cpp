@@ -419,9 +419,10 @@ Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> ch
             }};
 }
 
-// The connect dialog picks the shared printer (or is cancelled).
+// The connect dialog picks the shared printer (or is cancelled); `missing`
+// names a spooler function this release's module lacks, so no dialog opens.
 Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, bool destination,
-                       bool infoRefused = false) {
+                       bool infoRefused = false, const char* missing = nullptr) {
     return {"GetNetBrowseDialogNT4, " + name,
             [=] {
                 sim::Printer printer;
@@ -436,13 +437,21 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
                     sim::QueueConnectCancel();
                 if (infoRefused)
                     sim::FailSpoolerCall(sim::SpoolerCall::GetPrinter, ERROR_ACCESS_DENIED);
+                if (missing != nullptr)
+                    sim::RemoveExport("WINSPOOL.DRV", missing);
             },
             [=] {
                 // The driver's registration may fail unseen: the dialog goes on.
                 HostBuffer dst(maxLen >= 0 ? static_cast<size_t>(maxLen) + 1 : 0);
                 int32_t sizing =
                     GetNetBrowseDialogNT4(nullptr, maxLen, destination ? dst.data() : nullptr);
-                if (!chosen)
+                if (missing != nullptr) { // the driver first all the same, then no dialog
+                    EXPECT_TRUE(sim::ConnectDialogs().empty());
+                    if (!Fired()) {
+                        EXPECT_EQ(sim::Drivers().size(), 1u);
+                    }
+                }
+                if (!chosen || missing != nullptr)
                     ExpectDialogResult(sizing, {KVX_DIALOG_NOTHING_CHOSEN},
                                        KVX_DIALOG_NOTHING_CHOSEN);
                 else if (infoRefused)
@@ -486,6 +495,9 @@ std::vector<Scenario> DialogScenarios() {
         ConnectDialog("a negative maximum, then fetched", true, -1, true),
         ConnectDialog("cancelled", false, 100, true),
         ConnectDialog("information refused", true, 100, true, true),
+        ConnectDialog("a spooler without the dialog", true, 0, true, false, "ConnectToPrinterDlg"),
+        ConnectDialog("a spooler that cannot remove a connection", true, 100, true, false,
+                      "DeletePrinterConnectionA"),
     };
 }
 

@@ -362,4 +362,58 @@ TEST_F(SimSpoolerTest, PortsAreListedAtBothLevels) {
     }
 }
 
+// The spooler's module is found as the loader finds a loaded module, and its
+// functions as GetProcAddress finds exports; a test can take either away.
+TEST_F(SimSpoolerTest, SpoolerModuleAndItsFunctionsAreFoundByName) {
+    FARPROC connect = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ConnectToPrinterDlg));
+    FARPROC remove = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DeletePrinterConnectionA));
+    struct Case {
+        const char* what;
+        void (*change)();
+        const char* module; // the name asked for; "(earlier)": the handle found before the change
+        LPCSTR function;
+        FARPROC found;
+        DWORD error; // when nothing is found
+    } cases[] = {
+        {"exact names", [] {}, "WINSPOOL.DRV", "ConnectToPrinterDlg", connect, 0},
+        {"module name in any case", [] {}, "winspool.Drv", "DeletePrinterConnectionA", remove, 0},
+        {"no extension means .DLL", [] {}, "WINSPOOL", "ConnectToPrinterDlg", nullptr,
+         ERROR_MOD_NOT_FOUND},
+        {"a final dot means none", [] {}, "WINSPOOL.", "ConnectToPrinterDlg", nullptr,
+         ERROR_MOD_NOT_FOUND},
+        {"function names as spelt", [] {}, "WINSPOOL.DRV", "connecttoprinterdlg", nullptr,
+         ERROR_PROC_NOT_FOUND},
+        {"no ordinals", [] {}, "WINSPOOL.DRV", MAKEINTRESOURCEA(1), nullptr, ERROR_PROC_NOT_FOUND},
+        {"the program exports nothing", [] {}, nullptr, "ConnectToPrinterDlg", nullptr,
+         ERROR_PROC_NOT_FOUND},
+        {"a removed function", [] { sim::RemoveExport("winspool.drv", "ConnectToPrinterDlg"); },
+         "WINSPOOL.DRV", "ConnectToPrinterDlg", nullptr, ERROR_PROC_NOT_FOUND},
+        {"the others stay", [] { sim::RemoveExport("WINSPOOL.DRV", "ConnectToPrinterDlg"); },
+         "WINSPOOL.DRV", "DeletePrinterConnectionA", remove, 0},
+        {"an unloaded module by name", [] { sim::UnloadModule("WINSPOOL.DRV"); }, "WINSPOOL.DRV",
+         "ConnectToPrinterDlg", nullptr, ERROR_MOD_NOT_FOUND},
+        {"an unloaded module by its handle", [] { sim::UnloadModule("WINSPOOL.DRV"); }, "(earlier)",
+         "ConnectToPrinterDlg", nullptr, ERROR_MOD_NOT_FOUND},
+        {"Reset restores both",
+         [] {
+             sim::RemoveExport("WINSPOOL.DRV", "ConnectToPrinterDlg");
+             sim::UnloadModule("WINSPOOL.DRV");
+             sim::Reset();
+         },
+         "(earlier)", "ConnectToPrinterDlg", connect, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        HMODULE earlier = GetModuleHandleA("WINSPOOL.DRV");
+        ASSERT_NE(earlier, nullptr);
+        c.change();
+        SetLastError(0);
+        bool useEarlier = c.module != nullptr && std::string(c.module) == "(earlier)";
+        HMODULE module = useEarlier ? earlier : GetModuleHandleA(c.module);
+        FARPROC proc = module != nullptr ? GetProcAddress(module, c.function) : nullptr;
+        EXPECT_EQ(proc, c.found);
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+}
 } // namespace

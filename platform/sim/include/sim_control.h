@@ -51,6 +51,19 @@ void ResetPeakMemory(); // the peak starts again from what is held now
 // Size and lock count of a live block; false when the handle names none.
 bool GlobalBlockInfo(HGLOBAL block, SIZE_T* size, unsigned* locks);
 
+// ---- kernel32: loaded modules ----
+// The process has the spooler's module loaded, as a program that imports from it
+// has: GetModuleHandleA finds "WINSPOOL.DRV" by its file name (in any case; a
+// name without an extension means .DLL; null names the program, which exports
+// nothing here), and GetProcAddress answers each spooler function of the
+// simulation by its exported name (exactly as spelt; no ordinals). Anything
+// else is not found: ERROR_MOD_NOT_FOUND for a module, ERROR_PROC_NOT_FOUND for
+// a function. Both changes below last until Reset.
+// The module no longer exports that function, as on a release whose module lacks it.
+void RemoveExport(const std::string& module, const std::string& function);
+// The module is not loaded: GetModuleHandleA does not find it, nor GetProcAddress its handle.
+void UnloadModule(const std::string& module);
+
 // ---- spooler: drivers ----
 // The directory GetPrinterDriverDirectoryA reports for an environment name
 // ("Windows NT x86", "Windows 4.0", "Windows x64").

@@ -12,6 +12,7 @@ void Reset() {
     detail::ResetIdentity();
     detail::ResetShell();
     detail::ResetConnections();
+    detail::ResetModules();
     detail::ResetNetwork();
     detail::ResetWindows();
     detail::ResetTreeViews();

@@ -74,6 +74,9 @@ void FillDriverInfo2(const Driver& driver, DRIVER_INFO_2A* record, StringArea& s
 // ---- printer connections ----
 void ResetConnections();
 
+// ---- loaded modules ----
+void ResetModules();
+
 // ---- windows and the shell ----
 void ResetShell();
 

@@ -1,5 +1,5 @@
 // Simulated kernel32: last error, global and heap memory, interlocked counts,
-// version query, system information, file attributes.
+// version query, system information, file attributes, loaded modules.
 #pragma once
 
 #include <win32_sim/base_types.h>
@@ -23,6 +23,11 @@
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 #define MAX_COMPUTERNAME_LENGTH 15
+
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+
+typedef LONG_PTR(WINAPI* FARPROC)(void);
 
 typedef struct _OSVERSIONINFOA {
     DWORD dwOSVersionInfoSize;
@@ -75,3 +80,6 @@ void GetSystemInfo(LPSYSTEM_INFO info);
 DWORD GetFileAttributesA(LPCSTR path);
 
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);
+
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
