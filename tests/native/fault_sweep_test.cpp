@@ -434,8 +434,9 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
                     sim::QueueConnectChoice(kPrinter);
                 else
                     sim::QueueConnectCancel();
-                if (infoRefused)
-                    sim::FailSpoolerCall(sim::SpoolerCall::GetPrinter, ERROR_ACCESS_DENIED);
+                if (infoRefused) {
+                    ASSERT_TRUE(sim::FailCalls("GetPrinterA", ERROR_ACCESS_DENIED));
+                }
             },
             [=] {
                 // The driver's registration may fail unseen: the dialog goes on.

@@ -14,7 +14,6 @@ struct Version {
 };
 constexpr Version kNT40 = {VER_PLATFORM_WIN32_NT, 4, 0, 1381};
 Version g_version = kNT40; // a new machine runs Windows NT 4.0
-bool g_versionFails = false;
 
 const std::map<std::string, Version> kReleases = {
     {"win31", {VER_PLATFORM_WIN32s, 3, 10, 0}},
@@ -36,10 +35,6 @@ void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build) {
     g_version = {platformId, major, minor, build};
 }
 
-void FailVersionQuery(bool fail) {
-    g_versionFails = fail;
-}
-
 bool SetWindowsVersion(const std::string& name) {
     auto it = kReleases.find(name);
     if (it == kReleases.end())
@@ -52,7 +47,6 @@ namespace detail {
 
 void ResetVersion() {
     g_version = kNT40;
-    g_versionFails = false;
 }
 
 bool RunningOnNT() {
@@ -67,10 +61,12 @@ std::string RunningEnvironment() {
 } // namespace sim
 
 DWORD GetLastError(void) {
+    sim::detail::PlatformCall call("GetLastError");
     return t_lastError;
 }
 
 void SetLastError(DWORD error) {
+    sim::detail::PlatformCall call("SetLastError");
     t_lastError = error;
 }
 
@@ -83,11 +79,14 @@ LONG InterlockedDecrement(LONG volatile* value) {
 }
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+    sim::detail::PlatformCall call("GetVersionExA");
+    if (call.Fails())
+        return FALSE;
     if (info == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) || g_versionFails) {
+    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
@@ -107,6 +106,9 @@ DWORD GetFileAttributesA(LPCSTR path) {
 }
 
 int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int capacity) {
+    sim::detail::PlatformCall call("LoadStringA");
+    if (call.Fails())
+        return 0;
     // The module carries no string table.
     if (buffer != nullptr && capacity > 0)
         buffer[0] = '\0';

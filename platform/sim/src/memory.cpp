@@ -1,6 +1,6 @@
 // Global and heap memory with Windows' semantics: movable blocks behind handles,
-// lock counts, reallocation that moves the data and keeps the old block on
-// failure, and fault injection by call number.
+// lock counts, and reallocation that moves the data and keeps the old block on
+// failure.
 #include "sim_internal.h"
 
 #include <cstdlib>
@@ -43,10 +43,6 @@ void Released(SIZE_T bytes) {
     g_liveBytes -= bytes;
 }
 
-sim::Fault g_faultKind = sim::Fault::AnyMemory;
-unsigned g_faultCountdown = 0; // 0 = nothing armed
-bool g_faultFired = false;
-
 char* NewData(SIZE_T bytes, bool zero) {
     auto* data = static_cast<char*>(std::malloc(bytes ? bytes : 1));
     if (data == nullptr)
@@ -65,17 +61,6 @@ void FreeBlock(Block& block) {
 
 namespace sim::detail {
 
-bool ShouldFail(Fault kind) {
-    if (g_faultCountdown == 0)
-        return false;
-    if (g_faultKind != Fault::AnyMemory && g_faultKind != kind)
-        return false;
-    if (--g_faultCountdown != 0)
-        return false;
-    g_faultFired = true;
-    return true;
-}
-
 // Blocks the code under test still holds (a pending result, a module-wide string)
 // stay valid across a reset; tests compare counts before and after.
 void ResetMemory() {
@@ -85,21 +70,6 @@ void ResetMemory() {
 } // namespace sim::detail
 
 namespace sim {
-
-void FailNth(Fault kind, unsigned nth) {
-    g_faultKind = kind;
-    g_faultCountdown = nth;
-    g_faultFired = false;
-}
-
-void ClearFaults() {
-    g_faultCountdown = 0;
-    g_faultFired = false;
-}
-
-bool FaultFired() {
-    return g_faultFired;
-}
 
 size_t LiveGlobalBlocks() {
     return Blocks().size();
@@ -135,13 +105,12 @@ bool GlobalBlockInfo(HGLOBAL handle, SIZE_T* size, unsigned* locks) {
 
 } // namespace sim
 
-using sim::detail::ShouldFail;
+using sim::detail::PlatformCall;
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
-    if (ShouldFail(sim::Fault::GlobalAlloc)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    PlatformCall call("GlobalAlloc");
+    if (call.Fails())
         return nullptr;
-    }
     Block block;
     block.size = bytes;
     block.movable = (flags & GMEM_MOVEABLE) != 0;
@@ -157,13 +126,12 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {
+    PlatformCall call("GlobalLock");
+    if (call.Fails())
+        return nullptr;
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (ShouldFail(sim::Fault::GlobalLock)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     if (it->second.movable)
@@ -172,6 +140,9 @@ LPVOID GlobalLock(HGLOBAL handle) {
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
+    PlatformCall call("GlobalUnlock");
+    if (call.Fails())
+        return FALSE; // the lock stays
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -190,14 +161,13 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
+    PlatformCall call("GlobalReAlloc");
+    if (call.Fails())
+        return nullptr; // the old block stays as it was
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
-    }
-    if (ShouldFail(sim::Fault::GlobalReAlloc)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr; // the old block stays as it was
     }
     Block block = it->second;
     if (!block.movable && !(flags & GMEM_MOVEABLE) && bytes > block.size) {
@@ -224,6 +194,9 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
 }
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
+    PlatformCall call("GlobalFree");
+    if (call.Fails())
+        return handle; // the block stays
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -236,6 +209,9 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
 }
 
 SIZE_T GlobalSize(HGLOBAL handle) {
+    PlatformCall call("GlobalSize");
+    if (call.Fails())
+        return 0;
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -245,11 +221,15 @@ SIZE_T GlobalSize(HGLOBAL handle) {
 }
 
 HANDLE GetProcessHeap(void) {
+    PlatformCall call("GetProcessHeap");
+    if (call.Fails())
+        return nullptr;
     return &g_heapToken;
 }
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-    if (heap != &g_heapToken || ShouldFail(sim::Fault::HeapAlloc))
+    PlatformCall call("HeapAlloc");
+    if (call.Fails() || heap != &g_heapToken)
         return nullptr;
     char* memory = NewData(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
     HeapBlocks()[memory] = bytes;
@@ -258,6 +238,9 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
 }
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
+    PlatformCall call("HeapFree");
+    if (call.Fails())
+        return FALSE; // the block stays
     if (memory == nullptr)
         return TRUE;
     auto it = heap == &g_heapToken ? HeapBlocks().find(memory) : HeapBlocks().end();

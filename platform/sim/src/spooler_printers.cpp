@@ -1,5 +1,5 @@
-// The spooler's printer side: the printer table, printer handles, the printer
-// and driver information behind a handle, and failures a test can force.
+// The spooler's printer side: the printer table, printer handles, and the printer
+// and driver information behind a handle.
 #include "sim_internal.h"
 
 #include <algorithm>
@@ -23,7 +23,6 @@ constexpr unsigned kServer = 0;       // a handle on the local print server, not
 std::map<HANDLE, unsigned> g_handles; // open handle -> printer id or kServer
 uintptr_t g_nextHandle = 0x1000;
 
-std::map<sim::SpoolerCall, DWORD> g_failures;
 std::vector<sim::Printer> g_requests;
 
 const char* const kDatatypes[] = {"RAW", "TEXT", "NT EMF 1.008"};
@@ -170,7 +169,6 @@ namespace detail {
 void ResetPrinters() {
     g_printers.clear();
     g_handles.clear();
-    g_failures.clear();
     g_requests.clear();
 }
 
@@ -178,14 +176,6 @@ bool PrinterUsesDriver(const std::string& driverName) {
     return std::any_of(g_printers.begin(), g_printers.end(), [&](auto& item) {
         return EqualNoCase(item.second.printer.driver, driverName);
     });
-}
-
-bool FailsAsScripted(SpoolerCall call) {
-    auto it = g_failures.find(call);
-    if (it == g_failures.end() || it->second == 0)
-        return false;
-    SetLastError(it->second == kFailWithoutError ? 0 : it->second);
-    return true;
 }
 
 } // namespace detail
@@ -210,17 +200,13 @@ size_t OpenPrinterHandles() {
     return g_handles.size();
 }
 
-void FailSpoolerCall(SpoolerCall call, DWORD error) {
-    g_failures[call] = error;
-}
-
 } // namespace sim
 
-using sim::SpoolerCall;
-using sim::detail::FailsAsScripted;
+using sim::detail::PlatformCall;
 
 HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
-    if (FailsAsScripted(SpoolerCall::AddPrinter))
+    PlatformCall call("AddPrinterA");
+    if (call.Fails())
         return nullptr;
     if (Present(server)) {
         SetLastError(ERROR_INVALID_NAME); // the simulated machine has no remote servers
@@ -246,7 +232,8 @@ HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
 }
 
 BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA) {
-    if (FailsAsScripted(SpoolerCall::OpenPrinter))
+    PlatformCall call("OpenPrinterA");
+    if (call.Fails())
         return FALSE;
     if (printer == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -267,6 +254,9 @@ BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA) {
 }
 
 BOOL ClosePrinter(HANDLE printer) {
+    PlatformCall call("ClosePrinter");
+    if (call.Fails())
+        return FALSE; // the handle stays open
     auto it = g_handles.find(printer);
     if (it == g_handles.end()) {
         SetLastError(ERROR_INVALID_HANDLE); // the null handle too
@@ -291,7 +281,8 @@ BOOL DeletePrinter(HANDLE printer) {
 }
 
 BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed) {
-    if (FailsAsScripted(SpoolerCall::GetPrinter))
+    PlatformCall call("GetPrinterA");
+    if (call.Fails())
         return FALSE;
     Entry* entry = PrinterOf(printer);
     if (entry == nullptr)
@@ -313,7 +304,8 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
 
 BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer,
                        DWORD bufferSize, LPDWORD needed) {
-    if (FailsAsScripted(SpoolerCall::GetPrinterDriver))
+    PlatformCall call("GetPrinterDriverA");
+    if (call.Fails())
         return FALSE;
     Entry* entry = PrinterOf(printer);
     if (entry == nullptr)
