@@ -44,6 +44,9 @@ PlatformCode CurrentPlatform() {
 }
 
 const char* GetPrinterEnvironment() {
-    PlatformCode code = CurrentPlatform();
+    return PrinterEnvironmentOf(CurrentPlatform());
+}
+
+const char* PrinterEnvironmentOf(PlatformCode code) {
     return code == KVX_PLATFORM_NT3 || code == KVX_PLATFORM_NT4 ? "Windows NT x86" : "Windows 4.0";
 }
