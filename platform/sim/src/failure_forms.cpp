@@ -75,16 +75,19 @@ const std::map<std::string, std::vector<FailureForm>>& FailureForms() {
         {"EndDialog", {Error(ERROR_INVALID_WINDOW_HANDLE)}},
         {"GetCapture", {kKeepsLastError}}, // no window of this thread holds the capture
         {"GetDlgItem", {Error(ERROR_CONTROL_ID_NOT_FOUND), Error(ERROR_INVALID_WINDOW_HANDLE)}},
-        {"GetPropA", {kKeepsLastError}}, // the property is not found
+        {"GetPropA", {}}, // answers what SetPropA stored on the caller's own window
         {"GetWindowTextA", {Error(ERROR_INVALID_WINDOW_HANDLE)}},
         {"GetWindowTextLengthA", {Error(ERROR_INVALID_WINDOW_HANDLE)}},
-        {"IsWindow", {kKeepsLastError}}, // the window is gone
+        {"IsWindow", {}}, // answers whether the window is there
         {"LoadBitmapA", {Error(ERROR_RESOURCE_NAME_NOT_FOUND), Error(ERROR_NOT_ENOUGH_MEMORY)}},
         {"LoadCursorA", {Error(ERROR_RESOURCE_NAME_NOT_FOUND)}},
         {"LoadStringA", {Error(ERROR_RESOURCE_NAME_NOT_FOUND)}},
-        {"ReleaseCapture", {kNoCode}},      // the capture stays
-        {"RemovePropA", {kKeepsLastError}}, // the property is not found, and stays
-        {"SendMessageA", {Error(ERROR_INVALID_WINDOW_HANDLE)}}, // not delivered: 0
+        {"ReleaseCapture", {kNoCode}}, // the capture stays
+        {"RemovePropA", {}},           // answers (and removes) what SetPropA stored
+        // Only messages whose answer documents a refusal fail (a tree that refuses to
+        // insert or change an item answers 0); no other message documents a failure,
+        // and those are neither counted nor failed.
+        {"SendMessageA", {kKeepsLastError}},
         {"SetCapture", {}}, // answers the window that held the capture
         {"SetCursor", {}},  // answers the cursor before
         {"SetPropA", {Error(ERROR_NOT_ENOUGH_MEMORY), kNoCode}},

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -57,14 +58,47 @@ void FreeBlock(Block& block) {
     delete block.token;
 }
 
+// Blocks a refused GlobalFree or HeapFree kept: the code under test let go of
+// them, so a reset gives them back. Each stays live until then, so its handle or
+// address cannot be handed out again meanwhile.
+std::vector<HGLOBAL> g_refusedGlobalFrees;
+std::vector<void*> g_refusedHeapFrees;
+
+bool FreeGlobal(HGLOBAL handle) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end())
+        return false;
+    Released(it->second.size);
+    FreeBlock(it->second);
+    Blocks().erase(it);
+    return true;
+}
+
+bool FreeHeap(void* memory) {
+    auto it = HeapBlocks().find(memory);
+    if (it == HeapBlocks().end())
+        return false;
+    Released(it->second);
+    HeapBlocks().erase(it);
+    std::free(memory);
+    return true;
+}
+
 } // namespace
 
 namespace sim::detail {
 
 // Blocks the code under test still holds (a pending result, a module-wide string)
-// stay valid across a reset; tests compare counts before and after.
+// stay valid across a reset; tests compare counts before and after. Blocks only
+// a refused release kept are given back.
 void ResetMemory() {
     sim::ClearFaults();
+    for (HGLOBAL handle : g_refusedGlobalFrees)
+        FreeGlobal(handle);
+    for (void* memory : g_refusedHeapFrees)
+        FreeHeap(memory);
+    g_refusedGlobalFrees.clear();
+    g_refusedHeapFrees.clear();
 }
 
 } // namespace sim::detail
@@ -195,16 +229,15 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
     PlatformCall call("GlobalFree");
-    if (call.Fails())
-        return handle; // the block stays
-    auto it = Blocks().find(handle);
-    if (it == Blocks().end()) {
+    if (call.Fails()) {
+        if (Blocks().count(handle) != 0)
+            g_refusedGlobalFrees.push_back(handle); // the block stays
+        return handle;
+    }
+    if (!FreeGlobal(handle)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return handle;
     }
-    Released(it->second.size);
-    FreeBlock(it->second);
-    Blocks().erase(it);
     return nullptr;
 }
 
@@ -239,17 +272,18 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
     PlatformCall call("HeapFree");
-    if (call.Fails())
-        return FALSE; // the block stays
-    if (memory == nullptr)
+    if (memory == nullptr && !call.Fails())
         return TRUE;
-    auto it = heap == &g_heapToken ? HeapBlocks().find(memory) : HeapBlocks().end();
-    if (it == HeapBlocks().end()) {
+    if (call.Fails() || heap != &g_heapToken) {
+        if (HeapBlocks().count(memory) != 0)
+            g_refusedHeapFrees.push_back(memory); // the block stays
+        if (!call.Fails())
+            SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!FreeHeap(memory)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Released(it->second);
-    HeapBlocks().erase(it);
-    std::free(memory);
     return TRUE;
 }

@@ -241,6 +241,17 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 using sim::detail::PlatformCall;
 
+// The messages whose answer documents a refusal: a tree that cannot insert or
+// change an item answers 0.
+bool RefusableMessage(UINT message) {
+    return message == TVM_INSERTITEMA || message == TVM_SETITEMA;
+}
+
+LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = FindOrFail(handle);
+    return window ? sim::detail::CallProc(window->proc, handle, message, wParam, lParam) : 0;
+}
+
 } // namespace
 
 namespace sim {
@@ -421,11 +432,14 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    PlatformCall call("SendMessageA");
-    if (call.Fails())
-        return 0; // not delivered
-    Window* window = FindOrFail(handle);
-    return window ? sim::detail::CallProc(window->proc, handle, message, wParam, lParam) : 0;
+    if (RefusableMessage(message)) {
+        PlatformCall call("SendMessageA");
+        if (call.Fails())
+            return 0; // the control refused
+        return Deliver(handle, message, wParam, lParam);
+    }
+    sim::detail::CallerScope simulation(false);
+    return Deliver(handle, message, wParam, lParam);
 }
 
 LRESULT CallWindowProcA(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
