@@ -25,10 +25,20 @@ struct ScriptedFailure {
     unsigned remaining;
 };
 
-ArmedFault g_armed;
-std::optional<sim::FiredFailure> g_fired;
-std::map<std::string, ScriptedFailure> g_scripted;
-std::map<std::string, unsigned> g_calls;
+struct SwitchState {
+    ArmedFault armed;
+    std::optional<sim::FiredFailure> fired;
+    std::map<std::string, ScriptedFailure> scripted;
+    std::map<std::string, unsigned> calls;
+};
+
+// Built on first use and never destroyed: the module's static strings make
+// platform calls when they are destroyed at exit, after this file's own statics
+// would be gone.
+SwitchState& Switch() {
+    static auto* state = new SwitchState;
+    return *state;
+}
 
 const std::vector<sim::FailureForm>* FormsOf(const std::string& function) {
     const auto& table = sim::FailureForms();
@@ -43,16 +53,17 @@ bool Lists(const std::string& function, const sim::FailureForm& form) {
 
 // The form a call of `function` fails with, if it fails.
 std::optional<sim::FailureForm> Decide(const std::string& function, unsigned call) {
-    if (g_armed.countdown != 0 && g_armed.functions.count(function) != 0 &&
-        --g_armed.countdown == 0) {
+    if (Switch().armed.countdown != 0 && Switch().armed.functions.count(function) != 0 &&
+        --Switch().armed.countdown == 0) {
         const std::vector<sim::FailureForm>* forms = FormsOf(function);
-        sim::FailureForm form =
-            g_armed.fixedForm || forms == nullptr || forms->empty() ? g_armed.form : forms->front();
-        g_fired = sim::FiredFailure{function, call, form};
+        sim::FailureForm form = Switch().armed.fixedForm || forms == nullptr || forms->empty()
+                                    ? Switch().armed.form
+                                    : forms->front();
+        Switch().fired = sim::FiredFailure{function, call, form};
         return form;
     }
-    auto scripted = g_scripted.find(function);
-    if (scripted == g_scripted.end() || scripted->second.remaining == 0)
+    auto scripted = Switch().scripted.find(function);
+    if (scripted == Switch().scripted.end() || scripted->second.remaining == 0)
         return std::nullopt;
     if (scripted->second.remaining != sim::kEveryCall)
         --scripted->second.remaining;
@@ -86,7 +97,7 @@ bool FailCalls(const std::string& function, DWORD error, unsigned times) {
         return false;
     for (const FailureForm& form : *forms) {
         if (form.error == error) {
-            g_scripted[function] = {form, times};
+            Switch().scripted[function] = {form, times};
             return true;
         }
     }
@@ -97,39 +108,39 @@ bool FailNthCall(const std::string& function, unsigned nth, const FailureForm& f
     ClearFaults();
     if (!Lists(function, form))
         return false;
-    g_armed = {{function}, nth, true, form};
+    Switch().armed = {{function}, nth, true, form};
     return true;
 }
 
 void FailNth(Fault kind, unsigned nth) {
     static const char* const kNames[] = {"GlobalAlloc", "GlobalLock", "GlobalReAlloc", "HeapAlloc"};
     ClearFaults();
-    g_armed.countdown = nth;
+    Switch().armed.countdown = nth;
     if (kind == Fault::AnyMemory)
-        g_armed.functions = {std::begin(kNames), std::end(kNames)};
+        Switch().armed.functions = {std::begin(kNames), std::end(kNames)};
     else
-        g_armed.functions = {kNames[static_cast<int>(kind)]};
+        Switch().armed.functions = {kNames[static_cast<int>(kind)]};
 }
 
 void ClearFaults() {
-    g_armed = ArmedFault{};
-    g_fired.reset();
+    Switch().armed = ArmedFault{};
+    Switch().fired.reset();
 }
 
 bool FaultFired() {
-    return g_fired.has_value();
+    return Switch().fired.has_value();
 }
 
 std::optional<FiredFailure> FaultFiredAs() {
-    return g_fired;
+    return Switch().fired;
 }
 
 std::map<std::string, unsigned> PlatformCalls() {
-    return g_calls;
+    return Switch().calls;
 }
 
 void ResetPlatformCalls() {
-    g_calls.clear();
+    Switch().calls.clear();
 }
 
 OutsideLibrary::OutsideLibrary() : saved_(std::exchange(t_libraryCalls, false)) {}
@@ -142,8 +153,8 @@ namespace detail {
 
 void ResetFailureSwitch() {
     ClearFaults();
-    g_scripted.clear();
-    g_calls.clear();
+    Switch().scripted.clear();
+    Switch().calls.clear();
 }
 
 CallerScope::CallerScope(bool library) : saved_(std::exchange(t_libraryCalls, library)) {}
@@ -156,7 +167,7 @@ PlatformCall::PlatformCall(const char* function) {
     if (!simulation_.LibraryWasCalling())
         return;
     std::string name = function;
-    unsigned call = ++g_calls[name];
+    unsigned call = ++Switch().calls[name];
     std::optional<FailureForm> form = Decide(name, call);
     if (!form)
         return;

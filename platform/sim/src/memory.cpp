@@ -61,8 +61,14 @@ void FreeBlock(Block& block) {
 // Blocks a refused GlobalFree or HeapFree kept: the code under test let go of
 // them, so a reset gives them back. Each stays live until then, so its handle or
 // address cannot be handed out again meanwhile.
-std::vector<HGLOBAL> g_refusedGlobalFrees;
-std::vector<void*> g_refusedHeapFrees;
+std::vector<HGLOBAL>& RefusedGlobalFrees() {
+    static auto* handles = new std::vector<HGLOBAL>;
+    return *handles;
+}
+std::vector<void*>& RefusedHeapFrees() {
+    static auto* memory = new std::vector<void*>;
+    return *memory;
+}
 
 bool FreeGlobal(HGLOBAL handle) {
     auto it = Blocks().find(handle);
@@ -93,12 +99,12 @@ namespace sim::detail {
 // a refused release kept are given back.
 void ResetMemory() {
     sim::ClearFaults();
-    for (HGLOBAL handle : g_refusedGlobalFrees)
+    for (HGLOBAL handle : RefusedGlobalFrees())
         FreeGlobal(handle);
-    for (void* memory : g_refusedHeapFrees)
+    for (void* memory : RefusedHeapFrees())
         FreeHeap(memory);
-    g_refusedGlobalFrees.clear();
-    g_refusedHeapFrees.clear();
+    RefusedGlobalFrees().clear();
+    RefusedHeapFrees().clear();
 }
 
 } // namespace sim::detail
@@ -231,7 +237,7 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
     PlatformCall call("GlobalFree");
     if (call.Fails()) {
         if (Blocks().count(handle) != 0)
-            g_refusedGlobalFrees.push_back(handle); // the block stays
+            RefusedGlobalFrees().push_back(handle); // the block stays
         return handle;
     }
     if (!FreeGlobal(handle)) {
@@ -276,7 +282,7 @@ BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
         return TRUE;
     if (call.Fails() || heap != &g_heapToken) {
         if (HeapBlocks().count(memory) != 0)
-            g_refusedHeapFrees.push_back(memory); // the block stays
+            RefusedHeapFrees().push_back(memory); // the block stays
         if (!call.Fails())
             SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
