@@ -600,9 +600,11 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
                 HostBuffer dst(maxLen >= 0 ? static_cast<size_t>(maxLen) + 1 : 0);
                 int32_t sizing =
                     GetNetBrowseDialogNT4(nullptr, maxLen, destination ? dst.data() : nullptr);
-                // The driver's registration may fail unseen: the dialog goes on.
+                // The driver's registration may fail unseen: the dialog goes on. A
+                // spooler function that cannot be looked up is a dialog that cannot open.
+                const Functions lookup = {"GetModuleHandleA", "GetProcAddress"};
                 std::set<int32_t> lost;
-                if (FailedIn({"ConnectToPrinterDlg"}))
+                if (FailedIn(lookup + Functions{"ConnectToPrinterDlg"}))
                     lost.insert(KVX_DIALOG_NOTHING_CHOSEN);
                 if (FailedIn({"GetPrinterA"}))
                     lost.insert(KVX_DIALOG_INFO_FAILED);
@@ -622,11 +624,16 @@ Scenario ConnectDialog(const std::string& name, bool chosen, int32_t maxLen, boo
                 } else {
                     EXPECT_TRUE(dst.Untouched());
                 }
-                // The connection the user made goes only with a name delivered at once.
+                // The connection the user made goes only with a name delivered at once
+                // (where the removal can be looked up).
                 bool connected = chosen && !FailedIn({"ConnectToPrinterDlg"});
                 bool removed =
                     sizing == KVX_DIALOG_COPIED && !FailedIn({"DeletePrinterConnectionA"});
-                EXPECT_EQ(sim::PrinterConnections().size(), connected && !removed ? 1u : 0u);
+                if (FailedIn(lookup)) {
+                    EXPECT_LE(sim::PrinterConnections().size(), 1u);
+                } else {
+                    EXPECT_EQ(sim::PrinterConnections().size(), connected && !removed ? 1u : 0u);
+                }
                 if (sizing > 0) {
                     EXPECT_EQ(GetNetBrowseDialogNT4(nullptr, 0, nullptr),
                               KVX_DIALOG_FETCH_NO_DESTINATION);

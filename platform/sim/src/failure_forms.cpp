@@ -40,7 +40,9 @@ const std::map<std::string, std::vector<FailureForm>>& FailureForms() {
         // ---- kernel32 ----
         {"GetComputerNameA",
          {Error(ERROR_BUFFER_OVERFLOW), Error(ERROR_NOT_ENOUGH_MEMORY), kNoCode}},
-        {"GetLastError", {}}, // cannot fail
+        {"GetLastError", {}},               // cannot fail
+        {"GetModuleHandleA", {Error(126)}}, // ERROR_MOD_NOT_FOUND: the module is not loaded
+        {"GetProcAddress", {Error(127)}},   // ERROR_PROC_NOT_FOUND: the module lacks it
         {"GetProcessHeap", {kNoCode}},
         {"GetVersionExA", {Error(ERROR_INSUFFICIENT_BUFFER), kNoCode}},
         {"GlobalAlloc", {Error(ERROR_NOT_ENOUGH_MEMORY), kNoCode}},
