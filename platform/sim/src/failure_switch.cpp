@@ -53,17 +53,17 @@ bool Lists(const std::string& function, const sim::FailureForm& form) {
 
 // The form a call of `function` fails with, if it fails.
 std::optional<sim::FailureForm> Decide(const std::string& function, unsigned call) {
-    if (Switch().armed.countdown != 0 && Switch().armed.functions.count(function) != 0 &&
-        --Switch().armed.countdown == 0) {
+    SwitchState& state = Switch();
+    ArmedFault& armed = state.armed;
+    if (armed.countdown != 0 && armed.functions.count(function) != 0 && --armed.countdown == 0) {
         const std::vector<sim::FailureForm>* forms = FormsOf(function);
-        sim::FailureForm form = Switch().armed.fixedForm || forms == nullptr || forms->empty()
-                                    ? Switch().armed.form
-                                    : forms->front();
-        Switch().fired = sim::FiredFailure{function, call, form};
+        sim::FailureForm form =
+            armed.fixedForm || forms == nullptr || forms->empty() ? armed.form : forms->front();
+        state.fired = sim::FiredFailure{function, call, form};
         return form;
     }
-    auto scripted = Switch().scripted.find(function);
-    if (scripted == Switch().scripted.end() || scripted->second.remaining == 0)
+    auto scripted = state.scripted.find(function);
+    if (scripted == state.scripted.end() || scripted->second.remaining == 0)
         return std::nullopt;
     if (scripted->second.remaining != sim::kEveryCall)
         --scripted->second.remaining;
