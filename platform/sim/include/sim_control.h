@@ -16,7 +16,8 @@ namespace sim {
 // Returns every part of the simulation to a new machine: Windows NT 4.0, the
 // default driver directories, no driver files, no drivers, no faults. Memory
 // still held by the code under test stays valid and counted: check leaks by
-// comparing the counts before and after an operation.
+// comparing the counts before and after an operation. A block only a refused
+// GlobalFree or HeapFree kept (the failure switch's) is given back.
 void Reset();
 
 // ---- kernel32 ----
