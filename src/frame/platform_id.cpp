@@ -61,12 +61,19 @@ PlatformCode CurrentPlatform() {
 }
 
 PlatformCode DriverPlatform() {
-    PlatformCode code = CurrentPlatform();
+    return DriverPlatformOf(CurrentPlatform());
+}
+
+PlatformCode DriverPlatformOf(PlatformCode code) {
     return IsNT(code) && Is64BitProcess() ? PlatformCode{KVX_PLATFORM_NT4} : code;
 }
 
 const char* GetPrinterEnvironment() {
-    if (!IsNT(CurrentPlatform()))
+    return PrinterEnvironmentOf(CurrentPlatform());
+}
+
+const char* PrinterEnvironmentOf(PlatformCode code) {
+    if (!IsNT(code))
         return "Windows 4.0";
     return Is64BitProcess() ? "Windows x64" : "Windows NT x86";
 }

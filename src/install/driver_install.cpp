@@ -43,35 +43,43 @@ int32_t Refused() {
     return 0;
 }
 
-} // namespace
-
-extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
+// Registers the platform's driver with its files in the driver directory; false
+// when the spooler refused it or the directory or memory could not be had. The
+// environment and the file set come from one platform code, so that they agree.
+bool RegisterDriver(PlatformCode code) {
     DRIVER_INFO_2A info = {};
     info.cVersion = 0x400;
-    info.pEnvironment = const_cast<char*>(GetPrinterEnvironment());
+    info.pEnvironment = const_cast<char*>(PrinterEnvironmentOf(code));
 
     HeapBuffer directory = QueryDriverDirectory();
     if (!directory)
-        return Refused();
-    kvx_driver_files files = kvx_driver_files_for(DriverPlatform());
+        return false;
+    kvx_driver_files files = kvx_driver_files_for(DriverPlatformOf(code));
     HeapBuffer driverPath = JoinPath(directory.data(), files.driver_file);
     HeapBuffer dataPath = JoinPath(directory.data(), files.data_file);
     HeapBuffer configPath = JoinPath(directory.data(), files.config_file);
     if (!driverPath || !dataPath || !configPath)
-        return Refused();
+        return false;
 
     info.pName = const_cast<char*>(files.driver_name);
     info.pDriverPath = driverPath.data();
     info.pDataFile = dataPath.data();
     info.pConfigFile = configPath.data();
-    if (!AddPrinterDriverA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)))
-        return Refused();
-    return 1;
+    return AddPrinterDriverA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)) != FALSE;
+}
+
+} // namespace
+
+extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
+    // The working buffers are released before the last error is cleared, so that
+    // nothing can set it again after that.
+    return RegisterDriver(CurrentPlatform()) ? 1 : Refused();
 }
 
 extern "C" int32_t KVX_CDECL DesInstallThermalPrinterDriver(void) {
-    const char* environment = GetPrinterEnvironment();
-    const char* name = RemovalDriverName(DriverPlatform());
+    PlatformCode code = CurrentPlatform();
+    const char* environment = PrinterEnvironmentOf(code);
+    const char* name = RemovalDriverName(DriverPlatformOf(code));
     if (DeletePrinterDriverA(nullptr, const_cast<char*>(environment), const_cast<char*>(name)))
         return 0;
     DWORD error = GetLastError();

@@ -39,9 +39,13 @@ bool FormatPrinterName(PlatformCode code, const char* portName, char (&name)[kNa
         return false;
     NameForm form = NameFormFor(code);
     size_t prefixLength = std::strlen(form.format) - 2; // the text before "%s"
-    if (prefixLength + strnlen(portName, kNameBufferSize) >= kNameBufferSize)
+    size_t portLength = strnlen(portName, kNameBufferSize);
+    if (prefixLength + portLength >= kNameBufferSize)
         return false;
-    wsprintfA(name, form.format, portName);
+    // A formatter that wrote less than the whole name would add a printer under a
+    // name the host never asked for.
+    if (wsprintfA(name, form.format, portName) != static_cast<int>(prefixLength + portLength))
+        return false;
     if (form.shortened) {
         for (char* c = name; *c != '\0'; ++c)
             if (*c == '\\')

@@ -22,8 +22,11 @@ int32_t FetchPending(HandoffSlot& slot, char* destination) {
     if (!lock)
         return KVX_DIALOG_FETCH_LOCK_FAILED;
     // The block was made one byte longer than its text, so this writes no more
-    // than the size the sizing call reported.
+    // than the size the sizing call reported. A block whose size cannot be read
+    // cannot be read either.
     SIZE_T size = block.Size();
+    if (size == 0)
+        return KVX_DIALOG_FETCH_LOCK_FAILED;
     size_t length = strnlen(lock.data(), size > 0 ? size - 1 : 0);
     if (length == 0)
         return KVX_DIALOG_NOTHING_CHOSEN;

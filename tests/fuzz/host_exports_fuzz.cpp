@@ -75,6 +75,7 @@ std::string HostText(Input& in) {
 const char* const kReleases[] = {"nt40", "nt351", "win95", "win98", "win2k", "win31"};
 
 std::string SpoolerDriverDirectory() {
+    sim::OutsideLibrary host; // the harness's own question
     char directory[2048] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory),
@@ -100,7 +101,7 @@ Machine BuildMachine(Input& in) {
             sim::SetDriverDirectory(environment, "C:\\" + std::string(in.Wide(900), 'D'));
     }
     if (in.Chance(1))
-        sim::FailDriverDirectoryQuery(ERROR_INVALID_ENVIRONMENT);
+        sim::FailCalls("GetPrinterDriverDirectoryA", ERROR_INVALID_ENVIRONMENT);
     if (!in.Chance(1)) { // the driver's files in place
         std::string directory = SpoolerDriverDirectory();
         kvx_driver_files files = kvx_driver_files_for(machine.platform);
@@ -125,23 +126,25 @@ Machine BuildMachine(Input& in) {
     if (in.Chance(1))
         sim::AddDriver({"Windows NT x86", "Printer KVX 5.0", 2, "C:\\" + HostText(in),
                         "C:\\x\\" + HostText(in) + "." + HostText(in), "C:\\UI.DLL"});
-    const sim::SpoolerCall calls[] = {
-        sim::SpoolerCall::AddPrinter, sim::SpoolerCall::OpenPrinter, sim::SpoolerCall::GetPrinter,
-        sim::SpoolerCall::GetPrinterDriver, sim::SpoolerCall::EnumPorts};
-    for (unsigned faults = in.Below(3); faults > 0; --faults)
-        sim::FailSpoolerCall(calls[in.Below(5)], in.Chance(4) ? ERROR_ACCESS_DENIED : 0);
+    const char* const calls[] = {"AddPrinterA", "OpenPrinterA", "GetPrinterA", "GetPrinterDriverA",
+                                 "EnumPortsA"};
+    for (unsigned faults = in.Below(3); faults > 0; --faults) {
+        const char* call = calls[in.Below(5)];
+        if (in.Chance(4))
+            sim::FailCalls(call, ERROR_ACCESS_DENIED);
+    }
     sim::SetPortDialogOutcome(in.Chance(4) ? 0 : ERROR_CANCELLED);
 
     sim::SetUserName(HostText(in));
     sim::SetComputerName(HostText(in));
     if (in.Chance(1))
-        sim::FailUserNameQuery(ERROR_ACCESS_DENIED);
+        sim::FailCalls("GetUserNameA", ERROR_ACCESS_DENIED);
     if (in.Chance(1))
-        sim::FailComputerNameQuery(ERROR_ACCESS_DENIED);
+        sim::FailCalls("GetComputerNameA", ERROR_NOT_ENOUGH_MEMORY);
     if (in.Chance(1))
-        sim::FailShellAllocator(true);
+        sim::FailCalls("SHGetMalloc", static_cast<DWORD>(E_FAIL));
     if (in.Chance(1))
-        sim::FailSpecialFolderLocation(true);
+        sim::FailCalls("SHGetSpecialFolderLocation", static_cast<DWORD>(E_FAIL));
     return machine;
 }
 

@@ -190,7 +190,7 @@ TEST_F(ConnectDialogTest, FetchCallsAnswerFromThePendingBlockAlone) {
 }
 
 TEST_F(ConnectDialogTest, UnreadablePrinterInformationAnswersMinus3) {
-    sim::FailSpoolerCall(sim::SpoolerCall::GetPrinter, ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(sim::FailCalls("GetPrinterA", ERROR_ACCESS_DENIED));
     sim::QueueConnectChoice(kPrinter);
     size_t blocks = sim::LiveGlobalBlocks();
     Destination dst;

@@ -10,7 +10,7 @@ namespace {
 using DriverDirTest = SimTest;
 
 TEST_F(DriverDirTest, RefusedDirectoryQueryReportsLengthZero) {
-    sim::FailDriverDirectoryQuery(ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(sim::FailCalls("GetPrinterDriverDirectoryA", ERROR_ACCESS_DENIED));
     char buffer[300];
     std::memset(buffer, '#', sizeof buffer);
     uint32_t length = sizeof buffer;

@@ -89,7 +89,8 @@ TEST_F(DriverInstallTest, RefusalReturnsZeroAndClearsTheLastError) {
         void (*arrange)();
     } cases[] = {
         {"driver files missing", [] {}},
-        {"directory query refused", [] { sim::FailDriverDirectoryQuery(ERROR_ACCESS_DENIED); }},
+        {"directory query refused",
+         [] { ASSERT_TRUE(sim::FailCalls("GetPrinterDriverDirectoryA", ERROR_ACCESS_DENIED)); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -133,7 +134,7 @@ TEST_F(DriverInstallTest, RemovalPassesTheSpoolersErrorCodeOn) {
         {"refused without an error code",
          [] {
              sim::AddDriver(kNt4Driver);
-             sim::FailSpoolerCall(sim::SpoolerCall::DeletePrinterDriver, sim::kFailWithoutError);
+             ASSERT_TRUE(sim::FailCalls("DeletePrinterDriverA", 0)); // fails without a code
          },
          ERROR_GEN_FAILURE},
     };

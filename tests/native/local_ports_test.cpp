@@ -91,7 +91,7 @@ TEST_F(LocalPortsTest, OnlyTheExpectedRefusalIsHiddenFromTheLastError) {
     Fetch(size);
 
     size_t blocks = sim::LiveGlobalBlocks();
-    sim::FailSpoolerCall(sim::SpoolerCall::EnumPorts, ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(sim::FailCalls("EnumPortsA", ERROR_ACCESS_DENIED));
     size = 7;
     EnumLocalPorts(nullptr, &size);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});

@@ -126,7 +126,7 @@ TEST_F(PrinterInstallTest, RefusalReturnsZeroClearsTheLastErrorAndLeavesNoHandle
         {"spooler fails",
          [] {
              harness::PlaceDriverFiles();
-             sim::FailSpoolerCall(sim::SpoolerCall::AddPrinter, ERROR_ACCESS_DENIED);
+             ASSERT_TRUE(sim::FailCalls("AddPrinterA", ERROR_ACCESS_DENIED));
          }},
     };
     for (const Case& c : cases) {

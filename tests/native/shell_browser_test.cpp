@@ -231,7 +231,7 @@ TEST_F(ShellBrowserTest, EachDialogPreselectsTheLastConfirmedPath) {
 
 TEST_F(ShellBrowserTest, ShellFailuresAreHandledWithoutLeaks) {
     // Without the allocator no dialog opens and nothing is chosen.
-    sim::FailShellAllocator(true);
+    ASSERT_TRUE(sim::FailCalls("SHGetMalloc", static_cast<DWORD>(E_FAIL)));
     sim::QueueBrowseChoice({"Thermal", kPath, true});
     Destination dst;
     EXPECT_EQ(Call(100, dst.bytes), KVX_DIALOG_NOTHING_CHOSEN);
@@ -240,7 +240,7 @@ TEST_F(ShellBrowserTest, ShellFailuresAreHandledWithoutLeaks) {
 
     // Without the network's item list the dialog still opens, with no root.
     sim::Reset();
-    sim::FailSpecialFolderLocation(true);
+    ASSERT_TRUE(sim::FailCalls("SHGetSpecialFolderLocation", static_cast<DWORD>(E_FAIL)));
     sim::QueueBrowseChoice({"Thermal", kPath, true});
     EXPECT_EQ(Call(100, dst.bytes), KVX_DIALOG_COPIED);
     EXPECT_EQ(dst.Written(), kPath);

@@ -1,6 +1,10 @@
 // The simulated spooler answers printer and port calls as Windows documents them.
 #include "sim_fixture.h"
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -416,4 +420,96 @@ TEST_F(SimSpoolerTest, SpoolerModuleAndItsFunctionsAreFoundByName) {
         EXPECT_EQ(GetLastError(), c.error);
     }
 }
+
+// The failure switch fails the library's calls as a test arms it: the nth call,
+// the next few or every call, each with a form of the function's row.
+TEST_F(SimSpoolerTest, FailureSwitchFailsTheCallsAsArmed) {
+    sim::Printer known;
+    known.name = "P";
+    struct Case {
+        const char* what;
+        std::function<bool()> arm;
+        std::vector<bool> opened; // what three OpenPrinterA calls answer
+        DWORD error;              // the last error a refused one leaves
+        bool armedFault;          // FaultFired() afterwards
+    } cases[] = {
+        {"nothing armed", [] { return true; }, {true, true, true}, 0, false},
+        {"the second call",
+         [] {
+             return sim::FailNthCall("OpenPrinterA", 2, {ERROR_ACCESS_DENIED, true});
+         },
+         {true, false, true},
+         ERROR_ACCESS_DENIED,
+         true},
+        {"the next two calls",
+         [] { return sim::FailCalls("OpenPrinterA", RPC_S_SERVER_UNAVAILABLE, 2); },
+         {false, false, true},
+         RPC_S_SERVER_UNAVAILABLE,
+         false},
+        {"every call, without a code",
+         [] { return sim::FailCalls("OpenPrinterA", 0); },
+         {false, false, false},
+         0,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        sim::AddPrinter(known);
+        ASSERT_TRUE(c.arm());
+        sim::ResetPlatformCalls();
+        size_t handles = sim::OpenPrinterHandles();
+        std::vector<bool> opened;
+        for (int i = 0; i < 3; ++i) {
+            SetLastError(1234);
+            HANDLE printer = nullptr;
+            opened.push_back(OpenPrinterA(const_cast<char*>("P"), &printer, nullptr) != FALSE);
+            if (!opened.back()) {
+                EXPECT_EQ(GetLastError(), c.error);
+                EXPECT_EQ(printer, nullptr);
+            }
+        }
+        EXPECT_EQ(opened, c.opened);
+        EXPECT_EQ(sim::OpenPrinterHandles(),
+                  handles + static_cast<size_t>(std::count(opened.begin(), opened.end(), true)));
+        EXPECT_EQ(sim::PlatformCalls()["OpenPrinterA"], 3u);
+        EXPECT_EQ(sim::FaultFired(), c.armedFault);
+        if (c.armedFault) {
+            std::optional<sim::FiredFailure> fired = sim::FaultFiredAs();
+            ASSERT_TRUE(fired);
+            EXPECT_EQ(fired->function, "OpenPrinterA");
+            EXPECT_EQ(fired->call, 2u);
+            EXPECT_EQ(fired->form.error, DWORD{ERROR_ACCESS_DENIED});
+        }
+    }
+
+    // Only forms of the function's row can be armed.
+    EXPECT_FALSE(sim::FailCalls("OpenPrinterA", ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(sim::FailNthCall("OpenPrinterA", 1, {ERROR_FILE_NOT_FOUND, true}));
+    EXPECT_FALSE(sim::FailCalls("NoSuchFunction", 0));
+}
+
+// Only the library's calls count and fail: not those the simulation makes inside
+// its own functions, nor those of code that plays the host.
+TEST_F(SimSpoolerTest, FailureSwitchCountsOnlyTheLibrarysCalls) {
+    ASSERT_NE(Add(Info("P")), nullptr);
+    ASSERT_TRUE(sim::FailCalls("OpenPrinterA", ERROR_ACCESS_DENIED));
+    sim::ResetPlatformCalls();
+    sim::QueueConnectChoice("P"); // the dialog opens the printer itself
+    HANDLE connected = ConnectToPrinterDlg(nullptr, 0);
+    EXPECT_NE(connected, nullptr);
+    {
+        sim::OutsideLibrary host;
+        HANDLE printer = nullptr;
+        EXPECT_TRUE(OpenPrinterA(const_cast<char*>("P"), &printer, nullptr));
+        EXPECT_TRUE(ClosePrinter(printer));
+    }
+    std::map<std::string, unsigned> calls = sim::PlatformCalls();
+    EXPECT_EQ(calls["ConnectToPrinterDlg"], 1u);
+    EXPECT_EQ(calls.count("OpenPrinterA"), 0u);
+    EXPECT_EQ(calls.count("ClosePrinter"), 0u);
+    EXPECT_TRUE(ClosePrinter(connected));
+    EXPECT_EQ(sim::PlatformCalls()["ClosePrinter"], 1u);
+}
+
 } // namespace

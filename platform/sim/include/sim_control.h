@@ -6,6 +6,7 @@
 #include <win32_sim/commctrl.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,12 @@ namespace sim {
 // Returns every part of the simulation to a new machine: Windows NT 4.0, the
 // default driver directories, no driver files, no drivers, no faults. Memory
 // still held by the code under test stays valid and counted: check leaks by
-// comparing the counts before and after an operation.
+// comparing the counts before and after an operation. A block only a refused
+// GlobalFree or HeapFree kept (the failure switch's) is given back.
 void Reset();
 
 // ---- kernel32 ----
 void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build = 0);
-void FailVersionQuery(bool fail);
 
 // A named Windows release, as Wine's version switch names them (win31, win95,
 // win98, winme, nt351, nt40, win2k, winxp, win10). Returns false for an unknown name.
@@ -32,13 +33,72 @@ bool SetWindowsVersion(const std::string& name);
 // NT spooler serves it from the environment "Windows x64" and its own driver directory.
 void SetProcessArchitecture(WORD architecture);
 
+// ---- the failure switch: any function the library imports fails on demand ----
+// Every simulated function the library may import fails, when asked, in each of
+// the ways Windows documents for it. Only the library's calls count and fail:
+// not the calls the simulation makes inside its own functions, nor those of code
+// that plays the host or the user (a dialog driver; see OutsideLibrary).
+
+// One way a function fails: its failing result as the function's own answer
+// (FALSE, NULL, -1, 0, an error code), with `error` as the error code it returns
+// or leaves as the last error; error 0 is a failure without a code (last error 0).
+// A form that does not set the last error leaves it as it was (HeapAlloc, the
+// shell's HRESULT answers, whose `error` is the HRESULT).
+struct FailureForm {
+    DWORD error = 0;
+    bool setsLastError = true;
+};
+bool operator==(const FailureForm& a, const FailureForm& b);
+std::string Describe(const FailureForm& form); // "error 5", "no code", "last error kept", ...
+
+// The failure forms of every simulated function the library may import, by
+// name; an empty list for a function Windows documents no failure for.
+const std::map<std::string, std::vector<FailureForm>>& FailureForms();
+
+// Makes calls of `function` fail with the form whose error is `error`: every call
+// from now on, or the next `times`. Cleared by Reset. False (nothing armed) for a
+// function or an error the table does not list.
+constexpr unsigned kEveryCall = 0xFFFFFFFFu;
+bool FailCalls(const std::string& function, DWORD error, unsigned times = kEveryCall);
+
+// The armed fault of a sweep: one call fails. Arming again replaces it; cleared by
+// Reset and by ClearFaults.
+// The nth call (1 = the next one) of `function` fails with `form`; false for a
+// function or form the table does not list.
+bool FailNthCall(const std::string& function, unsigned nth, const FailureForm& form);
+// The nth memory operation of that kind fails, with its function's first form;
+// AnyMemory counts every call of the four kinds together.
 enum class Fault { GlobalAlloc, GlobalLock, GlobalReAlloc, HeapAlloc, AnyMemory };
-// Makes the nth call (1 = the next one) of that kind fail; AnyMemory counts
-// every call of the four kinds together. Cleared by Reset and by ClearFaults.
 void FailNth(Fault kind, unsigned nth);
 void ClearFaults();
-// Whether an armed fault has fired since it was armed.
+// Whether the armed fault has fired since it was armed, and as what: the function,
+// its call number since ResetPlatformCalls, and the form.
 bool FaultFired();
+struct FiredFailure {
+    std::string function;
+    unsigned call;
+    FailureForm form;
+};
+std::optional<FiredFailure> FaultFiredAs();
+
+// The library's calls of each function since the last ResetPlatformCalls (or Reset).
+std::map<std::string, unsigned> PlatformCalls();
+void ResetPlatformCalls();
+
+// While it lives, the calls of this thread are the host's or the user's, not the
+// library's: a test that calls the platform itself (SetLastError before an
+// export) marks them with it. Code of the library the simulation calls back (a
+// window procedure, a dialog procedure, a browse callback) counts again.
+class OutsideLibrary {
+public:
+    OutsideLibrary();
+    OutsideLibrary(const OutsideLibrary&) = delete;
+    OutsideLibrary& operator=(const OutsideLibrary&) = delete;
+    ~OutsideLibrary();
+
+private:
+    bool saved_;
+};
 
 size_t LiveGlobalBlocks();
 size_t LockedGlobalBlocks();
@@ -69,8 +129,6 @@ void UnloadModule(const std::string& module);
 // ("Windows NT x86", "Windows 4.0", "Windows x64").
 void SetDriverDirectory(const std::string& environment, const std::string& directory);
 std::string DriverDirectory(const std::string& environment);
-// Makes GetPrinterDriverDirectoryA fail with this error (0 = answer normally).
-void FailDriverDirectoryQuery(DWORD error);
 
 // Files present on the simulated disk, by full path (case-insensitive).
 void AddFile(const std::string& path);
@@ -132,21 +190,6 @@ std::vector<Printer> PrinterRequests();
 // Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
 size_t OpenPrinterHandles();
 
-// The spooler calls whose answers a test can force.
-enum class SpoolerCall {
-    AddPrinter,
-    OpenPrinter,
-    GetPrinter,
-    GetPrinterDriver,
-    EnumPorts,
-    DeletePrinterDriver,
-    DeletePrinter
-};
-// An error for FailSpoolerCall: the call fails and leaves the last error at 0.
-constexpr DWORD kFailWithoutError = 0xFFFFFFFF;
-// Makes every call of that kind fail with this error (0 = answer normally).
-void FailSpoolerCall(SpoolerCall call, DWORD error);
-
 // ---- spooler: its state as text ----
 // The drivers and printers (those pending deletion included) as text, one record
 // per line, so that a machine can be made again as it was (the native kvxctl
@@ -176,11 +219,9 @@ void SetPortDialogOutcome(DWORD error);
 
 // ---- machine identity ----
 // The names GetUserNameA and GetComputerNameA report (a new machine: "labeller"
-// on "LABELHOST"), and errors that make them fail (0 = answer normally).
+// on "LABELHOST").
 void SetUserName(const std::string& name);
 void SetComputerName(const std::string& name);
-void FailUserNameQuery(DWORD error);
-void FailComputerNameQuery(DWORD error);
 
 // ---- shell: the folder-browse dialog and the shell's allocator ----
 // An item the user can confirm in the browse dialog.
@@ -214,10 +255,6 @@ struct BrowseDialog {
     std::vector<BrowseSelection> selections;
 };
 std::vector<BrowseDialog> BrowseDialogs();
-
-// SHGetMalloc answers E_FAIL; SHGetSpecialFolderLocation answers E_FAIL.
-void FailShellAllocator(bool fail);
-void FailSpecialFolderLocation(bool fail);
 
 // Item lists the shell handed out that were not yet handed back to its allocator.
 size_t LiveItemLists();
@@ -286,7 +323,8 @@ bool LoadNetworkTree(const std::string& text, std::string* error);
 bool LoadNetworkTreeFile(const std::string& path, std::string* error);
 
 // Faults, by container name: a container's remote name, a provider's name for
-// its own level, or "" for the top of the network.
+// its own level, or "" for the top of the network. (The failure switch fails a
+// call by its number; these fail every call that reaches one container.)
 void FailNetOpen(const std::string& container, DWORD error);
 // The next `times` requests for the container's entries fail with `error`.
 // An ERROR_MORE_DATA injected this way leaves the buffer size unchanged, as

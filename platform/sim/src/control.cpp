@@ -4,6 +4,7 @@
 namespace sim {
 
 void Reset() {
+    detail::ResetFailureSwitch();
     detail::ResetMemory();
     detail::ResetVersion();
     detail::ResetSpooler();

@@ -9,6 +9,7 @@ constexpr size_t kMaxOutput = 1024; // wsprintfA never writes more, terminator i
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+    sim::detail::PlatformCall call("wsprintfA");
     va_list arguments;
     va_start(arguments, format);
 #pragma GCC diagnostic push
@@ -18,5 +19,11 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
     va_end(arguments);
     if (length < 0)
         return 0;
+    if (call.Fails()) { // less than the whole output
+        int written =
+            (length < static_cast<int>(kMaxOutput) ? length : static_cast<int>(kMaxOutput) - 1) / 2;
+        buffer[written] = '\0';
+        return written;
+    }
     return length < static_cast<int>(kMaxOutput) ? length : static_cast<int>(kMaxOutput) - 1;
 }

@@ -56,6 +56,9 @@ size_t LiveBitmaps() {
 } // namespace sim
 
 HBITMAP LoadBitmapA(HINSTANCE, LPCSTR name) {
+    sim::detail::PlatformCall call("LoadBitmapA");
+    if (call.Fails())
+        return nullptr;
     const std::vector<BYTE>* bytes = sim::detail::FindResourceBytes(RT_BITMAP, name);
     if (bytes == nullptr) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -73,10 +76,16 @@ HBITMAP LoadBitmapA(HINSTANCE, LPCSTR name) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+    sim::detail::PlatformCall call("DeleteObject");
+    if (call.Fails())
+        return FALSE; // the object stays
     return g_bitmaps.erase(static_cast<HBITMAP>(object)) != 0;
 }
 
 HIMAGELIST ImageList_Create(int cx, int cy, UINT, int, int) {
+    sim::detail::PlatformCall call("ImageList_Create");
+    if (call.Fails())
+        return nullptr;
     if (cx <= 0 || cy <= 0)
         return nullptr;
     HIMAGELIST handle = NewHandle<HIMAGELIST>();
@@ -85,6 +94,9 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT, int, int) {
 }
 
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP bitmap, COLORREF) {
+    sim::detail::PlatformCall call("ImageList_AddMasked");
+    if (call.Fails())
+        return -1;
     auto images = g_imageLists.find(list);
     auto picture = g_bitmaps.find(bitmap);
     if (images == g_imageLists.end() || picture == g_bitmaps.end())
@@ -103,5 +115,8 @@ int ImageList_GetImageCount(HIMAGELIST list) {
 }
 
 BOOL ImageList_Destroy(HIMAGELIST list) {
+    sim::detail::PlatformCall call("ImageList_Destroy");
+    if (call.Fails())
+        return FALSE; // the list stays
     return g_imageLists.erase(list) != 0;
 }

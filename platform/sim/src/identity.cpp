@@ -9,8 +9,6 @@ const std::string kDefaultComputer = "LABELHOST";
 
 std::string g_user = kDefaultUser;
 std::string g_computer = kDefaultComputer;
-DWORD g_userError = 0;
-DWORD g_computerError = 0;
 
 // Copies name with its terminator when *size (characters) holds it; otherwise
 // stores the size needed, terminator included, and fails with `tooSmall`.
@@ -42,8 +40,6 @@ namespace detail {
 void ResetIdentity() {
     g_user = kDefaultUser;
     g_computer = kDefaultComputer;
-    g_userError = 0;
-    g_computerError = 0;
 }
 
 } // namespace detail
@@ -56,21 +52,12 @@ void SetComputerName(const std::string& name) {
     g_computer = name;
 }
 
-void FailUserNameQuery(DWORD error) {
-    g_userError = error;
-}
-
-void FailComputerNameQuery(DWORD error) {
-    g_computerError = error;
-}
-
 } // namespace sim
 
 BOOL GetUserNameA(LPSTR buffer, LPDWORD size) {
-    if (g_userError != 0) {
-        SetLastError(g_userError);
+    sim::detail::PlatformCall call("GetUserNameA");
+    if (call.Fails())
         return FALSE;
-    }
     if (!Deliver(g_user, buffer, size, ERROR_INSUFFICIENT_BUFFER))
         return FALSE;
     *size = static_cast<DWORD>(g_user.size() + 1); // characters copied, terminator included
@@ -78,10 +65,9 @@ BOOL GetUserNameA(LPSTR buffer, LPDWORD size) {
 }
 
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size) {
-    if (g_computerError != 0) {
-        SetLastError(g_computerError);
+    sim::detail::PlatformCall call("GetComputerNameA");
+    if (call.Fails())
         return FALSE;
-    }
     if (!Deliver(g_computer, buffer, size, ERROR_BUFFER_OVERFLOW))
         return FALSE;
     *size = static_cast<DWORD>(g_computer.size()); // characters copied, terminator not included

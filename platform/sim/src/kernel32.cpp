@@ -14,8 +14,7 @@ struct Version {
     DWORD platformId, major, minor, build;
 };
 constexpr Version kNT40 = {VER_PLATFORM_WIN32_NT, 4, 0, 1381};
-Version g_version = kNT40; // a new machine runs Windows NT 4.0
-bool g_versionFails = false;
+Version g_version = kNT40;                          // a new machine runs Windows NT 4.0
 WORD g_architecture = PROCESSOR_ARCHITECTURE_INTEL; // a 32-bit process
 
 const std::map<std::string, Version> kReleases = {
@@ -38,10 +37,6 @@ void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build) {
     g_version = {platformId, major, minor, build};
 }
 
-void FailVersionQuery(bool fail) {
-    g_versionFails = fail;
-}
-
 bool SetWindowsVersion(const std::string& name) {
     auto it = kReleases.find(name);
     if (it == kReleases.end())
@@ -58,7 +53,6 @@ namespace detail {
 
 void ResetVersion() {
     g_version = kNT40;
-    g_versionFails = false;
     g_architecture = PROCESSOR_ARCHITECTURE_INTEL;
 }
 
@@ -76,10 +70,12 @@ std::string RunningEnvironment() {
 } // namespace sim
 
 DWORD GetLastError(void) {
+    sim::detail::PlatformCall call("GetLastError");
     return t_lastError;
 }
 
 void SetLastError(DWORD error) {
+    sim::detail::PlatformCall call("SetLastError");
     t_lastError = error;
 }
 
@@ -92,11 +88,14 @@ LONG InterlockedDecrement(LONG volatile* value) {
 }
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info) {
+    sim::detail::PlatformCall call("GetVersionExA");
+    if (call.Fails())
+        return FALSE;
     if (info == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) || g_versionFails) {
+    if (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
@@ -109,6 +108,7 @@ BOOL GetVersionExA(LPOSVERSIONINFOA info) {
 }
 
 void GetSystemInfo(LPSYSTEM_INFO info) {
+    sim::detail::PlatformCall call("GetSystemInfo");
     *info = {};
     info->wProcessorArchitecture = g_architecture;
     info->dwPageSize = 4096;
@@ -127,6 +127,9 @@ DWORD GetFileAttributesA(LPCSTR path) {
 }
 
 int LoadStringA(HINSTANCE, UINT, LPSTR buffer, int capacity) {
+    sim::detail::PlatformCall call("LoadStringA");
+    if (call.Fails())
+        return 0;
     // The module carries no string table.
     if (buffer != nullptr && capacity > 0)
         buffer[0] = '\0';

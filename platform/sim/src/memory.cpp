@@ -1,11 +1,12 @@
 // Global and heap memory with Windows' semantics: movable blocks behind handles,
-// lock counts, reallocation that moves the data and keeps the old block on
-// failure, and fault injection by call number.
+// lock counts, and reallocation that moves the data and keeps the old block on
+// failure.
 #include "sim_internal.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -43,10 +44,6 @@ void Released(SIZE_T bytes) {
     g_liveBytes -= bytes;
 }
 
-sim::Fault g_faultKind = sim::Fault::AnyMemory;
-unsigned g_faultCountdown = 0; // 0 = nothing armed
-bool g_faultFired = false;
-
 char* NewData(SIZE_T bytes, bool zero) {
     auto* data = static_cast<char*>(std::malloc(bytes ? bytes : 1));
     if (data == nullptr)
@@ -61,45 +58,58 @@ void FreeBlock(Block& block) {
     delete block.token;
 }
 
+// Blocks a refused GlobalFree or HeapFree kept: the code under test let go of
+// them, so a reset gives them back. Each stays live until then, so its handle or
+// address cannot be handed out again meanwhile.
+std::vector<HGLOBAL>& RefusedGlobalFrees() {
+    static auto* handles = new std::vector<HGLOBAL>;
+    return *handles;
+}
+std::vector<void*>& RefusedHeapFrees() {
+    static auto* memory = new std::vector<void*>;
+    return *memory;
+}
+
+bool FreeGlobal(HGLOBAL handle) {
+    auto it = Blocks().find(handle);
+    if (it == Blocks().end())
+        return false;
+    Released(it->second.size);
+    FreeBlock(it->second);
+    Blocks().erase(it);
+    return true;
+}
+
+bool FreeHeap(void* memory) {
+    auto it = HeapBlocks().find(memory);
+    if (it == HeapBlocks().end())
+        return false;
+    Released(it->second);
+    HeapBlocks().erase(it);
+    std::free(memory);
+    return true;
+}
+
 } // namespace
 
 namespace sim::detail {
 
-bool ShouldFail(Fault kind) {
-    if (g_faultCountdown == 0)
-        return false;
-    if (g_faultKind != Fault::AnyMemory && g_faultKind != kind)
-        return false;
-    if (--g_faultCountdown != 0)
-        return false;
-    g_faultFired = true;
-    return true;
-}
-
 // Blocks the code under test still holds (a pending result, a module-wide string)
-// stay valid across a reset; tests compare counts before and after.
+// stay valid across a reset; tests compare counts before and after. Blocks only
+// a refused release kept are given back.
 void ResetMemory() {
     sim::ClearFaults();
+    for (HGLOBAL handle : RefusedGlobalFrees())
+        FreeGlobal(handle);
+    for (void* memory : RefusedHeapFrees())
+        FreeHeap(memory);
+    RefusedGlobalFrees().clear();
+    RefusedHeapFrees().clear();
 }
 
 } // namespace sim::detail
 
 namespace sim {
-
-void FailNth(Fault kind, unsigned nth) {
-    g_faultKind = kind;
-    g_faultCountdown = nth;
-    g_faultFired = false;
-}
-
-void ClearFaults() {
-    g_faultCountdown = 0;
-    g_faultFired = false;
-}
-
-bool FaultFired() {
-    return g_faultFired;
-}
 
 size_t LiveGlobalBlocks() {
     return Blocks().size();
@@ -135,13 +145,12 @@ bool GlobalBlockInfo(HGLOBAL handle, SIZE_T* size, unsigned* locks) {
 
 } // namespace sim
 
-using sim::detail::ShouldFail;
+using sim::detail::PlatformCall;
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
-    if (ShouldFail(sim::Fault::GlobalAlloc)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    PlatformCall call("GlobalAlloc");
+    if (call.Fails())
         return nullptr;
-    }
     Block block;
     block.size = bytes;
     block.movable = (flags & GMEM_MOVEABLE) != 0;
@@ -157,13 +166,12 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {
+    PlatformCall call("GlobalLock");
+    if (call.Fails())
+        return nullptr;
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (ShouldFail(sim::Fault::GlobalLock)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     if (it->second.movable)
@@ -172,6 +180,9 @@ LPVOID GlobalLock(HGLOBAL handle) {
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
+    PlatformCall call("GlobalUnlock");
+    if (call.Fails())
+        return FALSE; // the lock stays
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -190,14 +201,13 @@ BOOL GlobalUnlock(HGLOBAL handle) {
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
+    PlatformCall call("GlobalReAlloc");
+    if (call.Fails())
+        return nullptr; // the old block stays as it was
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
-    }
-    if (ShouldFail(sim::Fault::GlobalReAlloc)) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr; // the old block stays as it was
     }
     Block block = it->second;
     if (!block.movable && !(flags & GMEM_MOVEABLE) && bytes > block.size) {
@@ -224,18 +234,23 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
 }
 
 HGLOBAL GlobalFree(HGLOBAL handle) {
-    auto it = Blocks().find(handle);
-    if (it == Blocks().end()) {
+    PlatformCall call("GlobalFree");
+    if (call.Fails()) {
+        if (Blocks().count(handle) != 0)
+            RefusedGlobalFrees().push_back(handle); // the block stays
+        return handle;
+    }
+    if (!FreeGlobal(handle)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return handle;
     }
-    Released(it->second.size);
-    FreeBlock(it->second);
-    Blocks().erase(it);
     return nullptr;
 }
 
 SIZE_T GlobalSize(HGLOBAL handle) {
+    PlatformCall call("GlobalSize");
+    if (call.Fails())
+        return 0;
     auto it = Blocks().find(handle);
     if (it == Blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -245,11 +260,15 @@ SIZE_T GlobalSize(HGLOBAL handle) {
 }
 
 HANDLE GetProcessHeap(void) {
+    PlatformCall call("GetProcessHeap");
+    if (call.Fails())
+        return nullptr;
     return &g_heapToken;
 }
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
-    if (heap != &g_heapToken || ShouldFail(sim::Fault::HeapAlloc))
+    PlatformCall call("HeapAlloc");
+    if (call.Fails() || heap != &g_heapToken)
         return nullptr;
     char* memory = NewData(bytes, (flags & HEAP_ZERO_MEMORY) != 0);
     HeapBlocks()[memory] = bytes;
@@ -258,15 +277,19 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
 }
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
-    if (memory == nullptr)
+    PlatformCall call("HeapFree");
+    if (memory == nullptr && !call.Fails())
         return TRUE;
-    auto it = heap == &g_heapToken ? HeapBlocks().find(memory) : HeapBlocks().end();
-    if (it == HeapBlocks().end()) {
+    if (call.Fails() || heap != &g_heapToken) {
+        if (HeapBlocks().count(memory) != 0)
+            RefusedHeapFrees().push_back(memory); // the block stays
+        if (!call.Fails())
+            SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!FreeHeap(memory)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Released(it->second);
-    HeapBlocks().erase(it);
-    std::free(memory);
     return TRUE;
 }

@@ -110,6 +110,9 @@ void UnloadModule(const std::string& module) {
 } // namespace sim
 
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    sim::detail::PlatformCall call("GetModuleHandleA");
+    if (call.Fails())
+        return nullptr;
     if (moduleName == nullptr)
         return HandleOf(g_program);
     Module* module = Named(moduleName);
@@ -121,6 +124,9 @@ HMODULE GetModuleHandleA(LPCSTR moduleName) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    sim::detail::PlatformCall call("GetProcAddress");
+    if (call.Fails())
+        return nullptr;
     const Module* loaded = Loaded(module == nullptr ? HandleOf(g_program) : module);
     if (loaded == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);

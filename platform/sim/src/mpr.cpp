@@ -241,6 +241,9 @@ void SetNetProviderOptions(const std::string& provider, const NetProviderOptions
 
 DWORD WNetOpenEnumA(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA container,
                     HANDLE* handle) {
+    sim::detail::PlatformCall call("WNetOpenEnumA");
+    if (call.Fails())
+        return call.Error();
     if (handle == nullptr)
         return Fail(ERROR_INVALID_ADDRESS);
     if (g_providers.empty()) {
@@ -295,6 +298,11 @@ DWORD WNetOpenEnumA(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA contain
 }
 
 DWORD WNetEnumResourceA(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD bufferSize) {
+    // A failing request leaves the count and the buffer size as they were (for
+    // ERROR_MORE_DATA too, as Wine's router does when a provider's entry does not fit).
+    sim::detail::PlatformCall call("WNetEnumResourceA");
+    if (call.Fails())
+        return call.Error();
     auto it = g_enumerations.find(handle);
     if (it == g_enumerations.end())
         return Fail(ERROR_INVALID_HANDLE);
@@ -354,6 +362,9 @@ DWORD WNetEnumResourceA(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD buf
 }
 
 DWORD WNetCloseEnum(HANDLE handle) {
+    sim::detail::PlatformCall call("WNetCloseEnum");
+    if (call.Fails())
+        return call.Error(); // the enumeration stays open
     if (g_enumerations.erase(handle) == 0)
         return Fail(ERROR_INVALID_HANDLE);
     return NO_ERROR;

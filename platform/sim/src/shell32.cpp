@@ -23,8 +23,6 @@ std::map<void*, ListEntry> g_lists; // live memory of the allocator
 std::vector<sim::BrowseItem> g_items;
 std::deque<std::optional<sim::BrowseItem>> g_browseAnswers;
 std::vector<sim::BrowseDialog> g_dialogs;
-bool g_allocatorFails = false;
-bool g_folderLocationFails = false;
 long g_references = 0;
 unsigned g_frees = 0;
 unsigned g_misuses = 0;
@@ -144,8 +142,6 @@ void ResetShell() {
     g_items.clear();
     g_browseAnswers.clear();
     g_dialogs.clear();
-    g_allocatorFails = false;
-    g_folderLocationFails = false;
     g_references = 0;
     g_frees = 0;
     g_misuses = 0;
@@ -163,14 +159,6 @@ void QueueBrowseCancel() {
 
 std::vector<BrowseDialog> BrowseDialogs() {
     return g_dialogs;
-}
-
-void FailShellAllocator(bool fail) {
-    g_allocatorFails = fail;
-}
-
-void FailSpecialFolderLocation(bool fail) {
-    g_folderLocationFails = fail;
 }
 
 size_t LiveItemLists() {
@@ -192,11 +180,12 @@ unsigned ShellMisuses() {
 } // namespace sim
 
 HRESULT SHGetMalloc(IMalloc** allocator) {
+    sim::detail::PlatformCall call("SHGetMalloc");
     if (allocator == nullptr)
         return E_INVALIDARG;
-    if (g_allocatorFails) {
+    if (call.Fails()) {
         *allocator = nullptr;
-        return E_FAIL;
+        return static_cast<HRESULT>(call.Error());
     }
     ++g_references;
     *allocator = &g_allocator;
@@ -204,11 +193,12 @@ HRESULT SHGetMalloc(IMalloc** allocator) {
 }
 
 HRESULT SHGetSpecialFolderLocation(HWND, int folder, PIDLIST_ABSOLUTE* list) {
+    sim::detail::PlatformCall call("SHGetSpecialFolderLocation");
     if (list == nullptr)
         return E_INVALIDARG;
     *list = nullptr;
-    if (g_folderLocationFails)
-        return E_FAIL;
+    if (call.Fails())
+        return static_cast<HRESULT>(call.Error());
     ListEntry entry;
     entry.folder = folder;
     *list = NewList(entry);
@@ -216,6 +206,9 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, PIDLIST_ABSOLUTE* list) {
 }
 
 PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA info) {
+    sim::detail::PlatformCall call("SHBrowseForFolderA");
+    if (call.Fails())
+        return nullptr; // the dialog could not be shown
     if (info == nullptr)
         return nullptr;
     sim::BrowseDialog record = {};
@@ -246,7 +239,8 @@ PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA info) {
     });
     auto notify = [&](UINT message, LPARAM lParam) {
         if (info->lpfn != nullptr)
-            info->lpfn(dialog, message, lParam, info->lParam);
+            sim::detail::RunLibraryCode(
+                [&] { return info->lpfn(dialog, message, lParam, info->lParam); });
     };
     // The dialog tells the callback it is up, then that the root is selected.
     notify(BFFM_INITIALIZED, 0);
@@ -273,6 +267,9 @@ PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA info) {
 }
 
 BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE list, LPSTR path) {
+    sim::detail::PlatformCall call("SHGetPathFromIDListA");
+    if (call.Fails())
+        return FALSE; // the buffer stays as it was
     if (list == nullptr || path == nullptr)
         return FALSE;
     const ListEntry* entry = FindList(list);

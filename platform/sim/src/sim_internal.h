@@ -3,6 +3,7 @@
 
 #include <sim_control.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -18,6 +19,7 @@ void ResetNetwork();
 void ResetWindows();
 void ResetTreeViews();
 void ResetGraphics();
+void ResetFailureSwitch();
 
 // Whether the running version is an NT one (decides the spooler environment).
 bool RunningOnNT();
@@ -25,8 +27,47 @@ bool RunningOnNT();
 // NT "Windows NT x86", or "Windows x64" for a 64-bit process.
 std::string RunningEnvironment();
 
-// Consumes one call of that kind against the armed fault; true when it must fail.
-bool ShouldFail(Fault kind);
+// ---- the failure switch ----
+// Who makes the platform calls of this thread while it lives: the library, or not
+// (the simulation inside its own functions, the host, the user).
+class CallerScope {
+public:
+    explicit CallerScope(bool library);
+    CallerScope(const CallerScope&) = delete;
+    CallerScope& operator=(const CallerScope&) = delete;
+    ~CallerScope();
+    bool LibraryWasCalling() const { return saved_; }
+
+private:
+    bool saved_;
+};
+
+// The entry of a simulated function the library imports: counts the call when
+// the library made it and decides whether it fails, and makes the simulation the
+// caller of what the function calls in turn. A failing function sets nothing but
+// the last error (Fails() has done that) and answers its failing result:
+//     sim::detail::PlatformCall call("GetPrinterA");
+//     if (call.Fails())
+//         return FALSE;
+class PlatformCall {
+public:
+    explicit PlatformCall(const char* function);
+    bool Fails() const { return failing_; }
+    // The failing form's error, for the functions that return it.
+    DWORD Error() const { return form_.error; }
+
+private:
+    CallerScope simulation_{false};
+    bool failing_ = false;
+    FailureForm form_;
+};
+
+// Runs code of the library that the simulation calls back: the calls it makes
+// are the library's.
+template <typename Callback> auto RunLibraryCode(Callback&& callback) {
+    CallerScope library(true);
+    return callback();
+}
 
 // Case-insensitive equality, as Windows compares names and paths.
 bool EqualNoCase(const std::string& a, const std::string& b);
@@ -44,8 +85,6 @@ bool Administrator();
 bool PrinterUsesDriver(const std::string& driverName);
 // Whether a non-empty port of that name is listed.
 bool PortExists(const std::string& name);
-// When a test has made calls of that kind fail: sets its error and returns true.
-bool FailsAsScripted(SpoolerCall call);
 
 // Lays the strings of a spooler answer from the end of the caller's buffer
 // towards its records, as the spooler does.
@@ -85,6 +124,13 @@ void ResetShell();
 using WindowHandler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
 HWND CreateSimWindow(WindowHandler handler);
 void DestroySimWindow(HWND window);
+// The window procedure of the handler windows.
+LRESULT CALLBACK HandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Whether a window procedure is the simulation's own (a class's, or a handler
+// window's); any other is the library's.
+bool IsSimulationProc(WNDPROC proc);
+// Calls a window procedure; one of the library's runs as the library's code.
+LRESULT CallProc(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Network providers as a tree file describes them.
 struct NetProviderOptions {
     bool enumerable = true;    // false: listed at the top, but cannot be opened

@@ -50,6 +50,9 @@ std::vector<std::string> PrinterConnections() {
 } // namespace sim
 
 HANDLE ConnectToPrinterDlg(HWND owner, DWORD flags) {
+    sim::detail::PlatformCall call("ConnectToPrinterDlg");
+    if (call.Fails())
+        return nullptr; // no dialog
     g_dialogs.push_back({owner, flags});
     std::optional<std::string> answer;
     if (!g_answers.empty()) {
@@ -70,6 +73,9 @@ HANDLE ConnectToPrinterDlg(HWND owner, DWORD flags) {
 }
 
 BOOL DeletePrinterConnectionA(LPSTR name) {
+    sim::detail::PlatformCall call("DeletePrinterConnectionA");
+    if (call.Fails())
+        return FALSE; // the connection stays
     auto it = name != nullptr ? FindConnection(name) : g_connections.end();
     if (it == g_connections.end()) {
         SetLastError(ERROR_INVALID_PRINTER_NAME);

@@ -20,7 +20,6 @@ std::map<std::string, std::string> g_directories = DefaultDirectories(); // by e
 std::set<std::string> g_files;                                           // lowercase full paths
 std::vector<sim::Driver> g_drivers;
 std::set<std::string> g_driversInUse; // lowercase names
-DWORD g_directoryQueryError = 0;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -85,7 +84,6 @@ void ResetSpooler() {
     g_files.clear();
     g_drivers.clear();
     g_driversInUse.clear();
-    g_directoryQueryError = 0;
 }
 
 } // namespace detail
@@ -97,10 +95,6 @@ void SetDriverDirectory(const std::string& environment, const std::string& direc
 std::string DriverDirectory(const std::string& environment) {
     auto it = g_directories.find(environment);
     return it == g_directories.end() ? std::string() : it->second;
-}
-
-void FailDriverDirectoryQuery(DWORD error) {
-    g_directoryQueryError = error;
 }
 
 void AddFile(const std::string& path) {
@@ -132,10 +126,14 @@ void SetDriverInUse(const std::string& name, bool inUse) {
 
 } // namespace sim
 
+using sim::detail::PlatformCall;
 using sim::detail::ResolveEnvironment;
 
 BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE buffer,
                                 DWORD bufferSize, LPDWORD needed) {
+    PlatformCall call("GetPrinterDriverDirectoryA");
+    if (call.Fails())
+        return FALSE;
     std::string resolved;
     if (!ResolveEnvironment(environment, &resolved)) {
         SetLastError(ERROR_INVALID_ENVIRONMENT);
@@ -143,10 +141,6 @@ BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE bu
     }
     if (level != 1) {
         SetLastError(ERROR_INVALID_LEVEL);
-        return FALSE;
-    }
-    if (g_directoryQueryError != 0) {
-        SetLastError(g_directoryQueryError);
         return FALSE;
     }
     if (needed == nullptr) {
@@ -168,6 +162,9 @@ BOOL GetPrinterDriverDirectoryA(LPSTR, LPSTR environment, DWORD level, LPBYTE bu
 }
 
 BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
+    PlatformCall call("AddPrinterDriverA");
+    if (call.Fails())
+        return FALSE;
     if (!sim::detail::Administrator()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -207,7 +204,8 @@ BOOL AddPrinterDriverA(LPSTR, DWORD level, LPBYTE driverInfo) {
 }
 
 BOOL DeletePrinterDriverA(LPSTR, LPSTR environment, LPSTR driverName) {
-    if (sim::detail::FailsAsScripted(sim::SpoolerCall::DeletePrinterDriver))
+    PlatformCall call("DeletePrinterDriverA");
+    if (call.Fails())
         return FALSE;
     if (!sim::detail::Administrator()) {
         SetLastError(ERROR_ACCESS_DENIED);

@@ -61,7 +61,8 @@ void SetPortDialogOutcome(DWORD error) {
 
 BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed,
                 LPDWORD returned) {
-    if (sim::detail::FailsAsScripted(sim::SpoolerCall::EnumPorts))
+    sim::detail::PlatformCall call("EnumPortsA");
+    if (call.Fails())
         return FALSE;
     if (server != nullptr && *server != '\0') {
         SetLastError(ERROR_INVALID_NAME); // the simulated machine has no remote servers
@@ -99,6 +100,9 @@ BOOL EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDW
 }
 
 BOOL ConfigurePortA(LPSTR server, HWND owner, LPSTR portName) {
+    sim::detail::PlatformCall call("ConfigurePortA");
+    if (call.Fails())
+        return FALSE;
     g_configurations.push_back({server == nullptr || *server == '\0', owner, portName != nullptr,
                                 portName != nullptr ? portName : ""});
     if (portName == nullptr) {

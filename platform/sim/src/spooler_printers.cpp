@@ -1,5 +1,5 @@
-// The spooler's printer side: the printer table, printer handles, the printer
-// and driver information behind a handle, and failures a test can force.
+// The spooler's printer side: the printer table, printer handles, and the printer
+// and driver information behind a handle.
 #include "sim_internal.h"
 
 #include <algorithm>
@@ -31,7 +31,6 @@ constexpr DWORD kAdministrationRights =
     PRINTER_ACCESS_ADMINISTER | (STANDARD_RIGHTS_REQUIRED & ~DWORD{READ_CONTROL});
 bool g_administrator = true;
 
-std::map<sim::SpoolerCall, DWORD> g_failures;
 std::vector<sim::Printer> g_requests;
 
 const char* const kDatatypes[] = {"RAW", "TEXT", "NT EMF 1.008"};
@@ -195,7 +194,6 @@ namespace detail {
 void ResetPrinters() {
     g_printers.clear();
     g_handles.clear();
-    g_failures.clear();
     g_requests.clear();
     g_administrator = true;
 }
@@ -207,14 +205,6 @@ bool Administrator() {
 bool PrinterUsesDriver(const std::string& driverName) {
     return std::any_of(g_printers.begin(), g_printers.end(),
                        [&](auto& item) { return EqualNoCase(item.second.driver, driverName); });
-}
-
-bool FailsAsScripted(SpoolerCall call) {
-    auto it = g_failures.find(call);
-    if (it == g_failures.end() || it->second == 0)
-        return false;
-    SetLastError(it->second == kFailWithoutError ? 0 : it->second);
-    return true;
 }
 
 } // namespace detail
@@ -266,17 +256,13 @@ size_t OpenPrinterHandles() {
     return g_handles.size();
 }
 
-void FailSpoolerCall(SpoolerCall call, DWORD error) {
-    g_failures[call] = error;
-}
-
 } // namespace sim
 
-using sim::SpoolerCall;
-using sim::detail::FailsAsScripted;
+using sim::detail::PlatformCall;
 
 HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
-    if (FailsAsScripted(SpoolerCall::AddPrinter))
+    PlatformCall call("AddPrinterA");
+    if (call.Fails())
         return nullptr;
     if (!g_administrator) {
         SetLastError(ERROR_ACCESS_DENIED);
@@ -306,7 +292,8 @@ HANDLE AddPrinterA(LPSTR server, DWORD level, LPBYTE printerInfo) {
 }
 
 BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
-    if (FailsAsScripted(SpoolerCall::OpenPrinter))
+    PlatformCall call("OpenPrinterA");
+    if (call.Fails())
         return FALSE;
     if (printer == nullptr)
         return Refuse(ERROR_INVALID_PARAMETER);
@@ -327,6 +314,9 @@ BOOL OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defau
 }
 
 BOOL ClosePrinter(HANDLE printer) {
+    PlatformCall call("ClosePrinter");
+    if (call.Fails())
+        return FALSE; // the handle stays open
     auto it = g_handles.find(printer);
     if (it == g_handles.end())
         return Refuse(ERROR_INVALID_HANDLE); // the null handle too
@@ -342,8 +332,6 @@ BOOL ClosePrinter(HANDLE printer) {
 // handles already open keep working, and it stays, keeping its driver in use,
 // until they are closed and its queued jobs are printed.
 BOOL DeletePrinter(HANDLE printer) {
-    if (FailsAsScripted(SpoolerCall::DeletePrinter))
-        return FALSE;
     sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)
         return FALSE;
@@ -354,7 +342,8 @@ BOOL DeletePrinter(HANDLE printer) {
 }
 
 BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, LPDWORD needed) {
-    if (FailsAsScripted(SpoolerCall::GetPrinter))
+    PlatformCall call("GetPrinterA");
+    if (call.Fails())
         return FALSE;
     sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)
@@ -376,7 +365,8 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
 
 BOOL GetPrinterDriverA(HANDLE printer, LPSTR environment, DWORD level, LPBYTE buffer,
                        DWORD bufferSize, LPDWORD needed) {
-    if (FailsAsScripted(SpoolerCall::GetPrinterDriver))
+    PlatformCall call("GetPrinterDriverA");
+    if (call.Fails())
         return FALSE;
     sim::Printer* entry = PrinterOf(printer);
     if (entry == nullptr)

@@ -385,6 +385,7 @@ LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 } // namespace detail
 
 bool ClickExpandButton(HWND window, HTREEITEM handle) {
+    detail::CallerScope user(false);
     Item* item = FindItem(window, handle);
     if (item == nullptr || !HasChildren(*item))
         return false;
@@ -397,6 +398,7 @@ bool ClickExpandButton(HWND window, HTREEITEM handle) {
 }
 
 void StartDrag(HWND window, HTREEITEM handle, bool rightButton) {
+    detail::CallerScope user(false);
     Item* item = FindItem(window, handle);
     if (item != nullptr)
         Notify(window, rightButton ? TVN_BEGINRDRAGA : TVN_BEGINDRAGA, 0, nullptr, item,

@@ -8,22 +8,22 @@ namespace {
 
 std::map<HWND, sim::detail::WindowHandler> g_handlers;
 
+} // namespace
+
+namespace sim::detail {
+
 LRESULT CALLBACK HandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto it = g_handlers.find(window);
     if (it == g_handlers.end())
         return DefWindowProcA(window, message, wParam, lParam);
     // The handler may create or destroy windows: call a copy.
-    sim::detail::WindowHandler handler = it->second;
+    WindowHandler handler = it->second;
     return handler(message, wParam, lParam);
 }
 
-} // namespace
-
-namespace sim::detail {
-
 HWND CreateSimWindow(WindowHandler handler) {
-    HWND window = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                  nullptr);
+    HWND window =
+        CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     if (window == nullptr)
         return nullptr;
     g_handlers[window] = std::move(handler);

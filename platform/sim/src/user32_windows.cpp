@@ -86,6 +86,7 @@ bool ClassProc(const std::string& name, std::string* canonical, WNDPROC* proc) {
 
 HWND CreateWindowOf(const std::string& className, const std::string& text, DWORD style, HWND parent,
                     int id, DLGPROC dialogProc) {
+    sim::detail::CallerScope simulation(false);
     auto window = std::make_unique<Window>();
     if (!ClassProc(className, &window->className, &window->proc)) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -227,7 +228,9 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // message the dialog procedure handled answers with it.
     dialog->msgResult = 0;
     DLGPROC proc = dialog->dialogProc;
-    INT_PTR handled = proc ? proc(window, message, wParam, lParam) : 0;
+    INT_PTR handled =
+        proc ? sim::detail::RunLibraryCode([&] { return proc(window, message, wParam, lParam); })
+             : 0;
     dialog = Find(window);
     if (dialog == nullptr)
         return handled;
@@ -236,11 +239,35 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+using sim::detail::PlatformCall;
+
+// The messages whose answer documents a refusal: a tree that cannot insert or
+// change an item answers 0.
+bool RefusableMessage(UINT message) {
+    return message == TVM_INSERTITEMA || message == TVM_SETITEMA;
+}
+
+LRESULT Deliver(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = FindOrFail(handle);
+    return window ? sim::detail::CallProc(window->proc, handle, message, wParam, lParam) : 0;
+}
+
 } // namespace
 
 namespace sim {
 
 namespace detail {
+
+bool IsSimulationProc(WNDPROC proc) {
+    return proc == DialogWindowProc || proc == TreeViewProc || proc == DefWindowProcA ||
+           proc == HandlerProc;
+}
+
+LRESULT CallProc(WNDPROC proc, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsSimulationProc(proc))
+        return proc(window, message, wParam, lParam);
+    return RunLibraryCode([&] { return proc(window, message, wParam, lParam); });
+}
 
 void ResetWindows() {
     g_windows.clear();
@@ -270,6 +297,7 @@ void SetDialogDriver(std::function<void(HWND dialog)> driver) {
 }
 
 void ClickButton(HWND dialog, int id) {
+    detail::CallerScope user(false);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -295,6 +323,7 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 }
 
 BOOL DestroyWindow(HWND handle) {
+    sim::detail::CallerScope simulation(false);
     if (FindOrFail(handle) == nullptr)
         return FALSE;
     if (g_capture == handle)
@@ -316,6 +345,9 @@ BOOL DestroyWindow(HWND handle) {
 }
 
 BOOL IsWindow(HWND handle) {
+    PlatformCall call("IsWindow");
+    if (call.Fails())
+        return FALSE;
     return Find(handle) != nullptr;
 }
 
@@ -325,6 +357,9 @@ HWND GetParent(HWND handle) {
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
+    PlatformCall call("GetDlgItem");
+    if (call.Fails())
+        return nullptr;
     Window* window = FindOrFail(dialog);
     if (window == nullptr)
         return nullptr;
@@ -342,6 +377,9 @@ int GetDlgCtrlID(HWND handle) {
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC dialogProc,
                         LPARAM initParam) {
+    PlatformCall call("DialogBoxParamA");
+    if (call.Fails()) // 0 for an owner that is not a window, else -1
+        return call.Error() == ERROR_INVALID_WINDOW_HANDLE ? 0 : -1;
     const std::vector<BYTE>* bytes = sim::detail::FindResourceBytes(RT_DIALOG, templateName);
     if (bytes == nullptr) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -382,6 +420,9 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND parent, DLGPROC dia
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
+    PlatformCall call("EndDialog");
+    if (call.Fails())
+        return FALSE; // the dialog goes on
     Window* window = FindOrFail(dialog);
     if (window == nullptr || window->dialogProc == nullptr)
         return FALSE;
@@ -391,15 +432,23 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 LRESULT SendMessageA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* window = FindOrFail(handle);
-    return window ? window->proc(handle, message, wParam, lParam) : 0;
+    if (RefusableMessage(message)) {
+        PlatformCall call("SendMessageA");
+        if (call.Fails())
+            return 0; // the control refused
+        return Deliver(handle, message, wParam, lParam);
+    }
+    sim::detail::CallerScope simulation(false);
+    return Deliver(handle, message, wParam, lParam);
 }
 
 LRESULT CallWindowProcA(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    return proc ? proc(handle, message, wParam, lParam) : 0;
+    PlatformCall call("CallWindowProcA");
+    return proc ? sim::detail::CallProc(proc, handle, message, wParam, lParam) : 0;
 }
 
 LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    PlatformCall call("DefWindowProcA");
     Window* window = Find(handle);
     if (window == nullptr)
         return 0;
@@ -427,6 +476,9 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 LONG_PTR SetWindowLongPtrA(HWND handle, int index, LONG_PTR value) {
+    PlatformCall call("SetWindowLongPtrA");
+    if (call.Fails())
+        return 0;
     Window* window = FindOrFail(handle);
     if (window == nullptr)
         return 0;
@@ -462,10 +514,16 @@ LONG_PTR GetWindowLongPtrA(HWND handle, int index) {
 }
 
 BOOL SetWindowTextA(HWND handle, LPCSTR text) {
+    PlatformCall call("SetWindowTextA");
+    if (call.Fails())
+        return FALSE;
     return SendMessageA(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
 }
 
 int GetWindowTextA(HWND handle, LPSTR buffer, int capacity) {
+    PlatformCall call("GetWindowTextA");
+    if (call.Fails())
+        return 0;
     if (buffer != nullptr && capacity > 0)
         buffer[0] = '\0';
     if (capacity <= 0)
@@ -475,10 +533,16 @@ int GetWindowTextA(HWND handle, LPSTR buffer, int capacity) {
 }
 
 int GetWindowTextLengthA(HWND handle) {
+    PlatformCall call("GetWindowTextLengthA");
+    if (call.Fails())
+        return 0;
     return static_cast<int>(SendMessageA(handle, WM_GETTEXTLENGTH, 0, 0));
 }
 
 BOOL SetPropA(HWND handle, LPCSTR name, HANDLE data) {
+    PlatformCall call("SetPropA");
+    if (call.Fails())
+        return FALSE;
     Window* window = FindOrFail(handle);
     if (window == nullptr || name == nullptr || IS_INTRESOURCE(name))
         return FALSE;
@@ -487,6 +551,9 @@ BOOL SetPropA(HWND handle, LPCSTR name, HANDLE data) {
 }
 
 HANDLE GetPropA(HWND handle, LPCSTR name) {
+    PlatformCall call("GetPropA");
+    if (call.Fails())
+        return nullptr;
     Window* window = Find(handle);
     if (window == nullptr || name == nullptr || IS_INTRESOURCE(name))
         return nullptr;
@@ -495,6 +562,9 @@ HANDLE GetPropA(HWND handle, LPCSTR name) {
 }
 
 HANDLE RemovePropA(HWND handle, LPCSTR name) {
+    PlatformCall call("RemovePropA");
+    if (call.Fails())
+        return nullptr; // the property stays
     Window* window = Find(handle);
     if (window == nullptr || name == nullptr || IS_INTRESOURCE(name))
         return nullptr;
@@ -507,6 +577,7 @@ HANDLE RemovePropA(HWND handle, LPCSTR name) {
 }
 
 HWND SetCapture(HWND handle) {
+    PlatformCall call("SetCapture");
     HWND previous = g_capture;
     if (Find(handle) == nullptr)
         return previous;
@@ -517,12 +588,18 @@ HWND SetCapture(HWND handle) {
 }
 
 BOOL ReleaseCapture(void) {
+    PlatformCall call("ReleaseCapture");
+    if (call.Fails())
+        return FALSE; // the capture stays
     if (HWND previous = std::exchange(g_capture, nullptr))
         SendMessageA(previous, WM_CAPTURECHANGED, 0, 0);
     return TRUE;
 }
 
 HWND GetCapture(void) {
+    PlatformCall call("GetCapture");
+    if (call.Fails())
+        return nullptr;
     return g_capture;
 }
 
@@ -539,6 +616,9 @@ BOOL ScreenToClient(HWND handle, LPPOINT point) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    PlatformCall call("LoadCursorA");
+    if (call.Fails())
+        return nullptr;
     if (instance == nullptr && (name == IDC_ARROW || name == IDC_WAIT))
         return SystemCursor(name);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -546,6 +626,7 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
+    PlatformCall call("SetCursor");
     g_cursorHistory.push_back(cursor);
     return std::exchange(g_cursor, cursor);
 }
