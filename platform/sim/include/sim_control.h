@@ -189,6 +189,12 @@ void SetAdministrator(bool administrator);
 std::vector<Printer> PrinterRequests();
 // Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
 size_t OpenPrinterHandles();
+// A spooler that writes broken level-2 information: GetPrinterA, once it has
+// checked the handle, the level and `needed`, answers as `answer` does with the
+// caller's buffer, its size and `needed`, instead of filling in the printer's
+// record. An empty function gives the spooler's own answer again; cleared by Reset.
+using PrinterInfoAnswer = std::function<BOOL(LPBYTE buffer, DWORD bufferSize, LPDWORD needed)>;
+void SetPrinterInfoAnswer(PrinterInfoAnswer answer);
 
 // ---- spooler: its state as text ----
 // The drivers and printers (those pending deletion included) as text, one record
