@@ -338,6 +338,9 @@ void FailNetOpen(const std::string& container, DWORD error);
 void FailNetRequests(const std::string& container, DWORD error, unsigned times);
 // At most `entries` entries per request.
 void SetNetBatchLimit(const std::string& container, unsigned entries);
+// Requests for the container's entries that succeed report `count` entries,
+// whatever number they wrote: a router that overstates its count.
+void SetNetReportedCount(const std::string& container, DWORD count);
 // The container never answers ERROR_NO_MORE_ITEMS: once its entries have been
 // listed, every request succeeds with no entries.
 void SetNetEndless(const std::string& container);
