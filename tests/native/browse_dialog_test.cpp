@@ -281,7 +281,7 @@ TEST_F(BrowseDialogTest, EndingTheDialogFreesWindowsNodesImagesAndItems) {
 // An object tied to a window leaves the window as it found it, whether the
 // object or the window goes first: the window's own procedure, no tie to an
 // object that is gone. While tied, what its map leaves alone (a notification
-// without its header too) reaches the window's own procedure.
+// without its header or its sender too) reaches the window's own procedure.
 TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
     struct Case {
         const char* what;
@@ -303,9 +303,19 @@ TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
         std::unique_ptr<CWnd> object =
             c.tree ? std::make_unique<CTreeCtrl>() : std::make_unique<CWnd>();
         ASSERT_TRUE(c.subclass ? object->SubclassWindow(window) : object->Attach(window));
+        // Neither a second object nor a second window takes the tie over.
+        CWnd second;
+        EXPECT_FALSE(second.Attach(window));
+        HWND other =
+            CreateWindowExA(0, WC_TREEVIEWA, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_FALSE(object->Attach(other));
+        EXPECT_EQ(CWnd::FromHandlePermanent(other), nullptr);
+        EXPECT_TRUE(DestroyWindow(other));
         EXPECT_EQ(CWnd::FromHandlePermanent(window), object.get());
         EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC) != ownProcedure, c.subclass);
+        NMHDR fromNoWindow = {};
         EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, 0), 0);
+        EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&fromNoWindow)), 0);
         TVINSERTSTRUCTA insert = {};
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT;
