@@ -47,6 +47,7 @@ struct Shape {
     size_t maxRequests;            // router requests one listing may take
     size_t maxOpened;              // containers one listing may open
     size_t period = 0;             // a list of several containers' entries repeats after this many
+    unsigned batchLimit = 0;       // entries per router request at most (0: as many as fit)
 };
 
 std::optional<sim::NetResource> HugeNames(const std::string&, size_t index) {
@@ -65,6 +66,12 @@ std::optional<sim::NetResource> ManyEntries(const std::string&, size_t index) {
 // Fresh names for as long as anyone asks.
 std::optional<sim::NetResource> EndlessEntries(const std::string&, size_t index) {
     return Entry(Numbered("\\\\E", index, 10), RESOURCEDISPLAYTYPE_SERVER);
+}
+
+// The same with names of 4 characters, repeating after 1,000: more entries than
+// a search reads fit in a list.
+std::optional<sim::NetResource> EndlessShortEntries(const std::string&, size_t index) {
+    return Entry(Numbered("E", index % 1000, 3), RESOURCEDISPLAYTYPE_SERVER);
 }
 
 // The same with names of 200 characters, which fill a list sooner.
@@ -127,6 +134,17 @@ std::vector<Shape> Shapes() {
         {"an entry of 16 MiB", GiantEntry, {}, 1, false, 8, 3},
         {"100,000 entries", ManyEntries, {}, kManyEntries, false, kManyEntries / 100, 3},
         {"fresh entries forever, listed", EndlessLongEntries, {}, 0, true, kMaxEntriesRead / 16, 3},
+        // A search reads 2^18 entries, however many more the router offers: with
+        // the provider's entry at the top, 1,387 requests of 189 come to exactly that.
+        {"fresh entries forever, 189 a request, listed",
+         EndlessShortEntries,
+         {},
+         (size_t{1} << 18) - 1,
+         false,
+         1 + 1387,
+         3,
+         1000,
+         189},
         {"fresh entries forever, searched",
          EndlessEntries,
          {"\\\\MISSING"},
@@ -186,6 +204,8 @@ TEST_F(HostileNetworkTest, GetPortsSelectListsWholeRecordsInBoundedMemoryAndWork
         SCOPED_TRACE(shape.name);
         sim::Reset();
         sim::AddGeneratedNetProvider(kHostile, shape.generator);
+        if (shape.batchLimit != 0)
+            sim::SetNetBatchLimit(kHostile, shape.batchLimit);
         size_t globalBlocks = sim::LiveGlobalBlocks();
         sim::ResetPeakMemory();
 

@@ -80,7 +80,18 @@ protected:
         share.displayType = RESOURCEDISPLAYTYPE_SHARE;
         sim::AddNetEntry(kKvx, container, share);
     }
+    static void AddServer(const std::string& container, const std::string& name) {
+        sim::NetResource server;
+        server.remoteName = name;
+        server.provider = kKvx;
+        server.displayType = RESOURCEDISPLAYTYPE_SERVER;
+        sim::AddNetEntry(kKvx, container, server);
+    }
 };
+
+// The buffer of a container's first request, and a server whose entry needs more.
+const size_t kFirstBufferBytes = 16384;
+const std::string kLongServer = "\\\\" + std::string(20000, 'S');
 
 TEST(NetworkPathTest, SplitsOneSegmentAndRejectsWhatBreaksTheForm) {
     struct Case {
@@ -240,7 +251,9 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
     struct Case {
         const char* what;
         void (*inject)();
-        size_t listed; // servers of SALES still listed
+        size_t listed;         // servers of SALES still listed
+        bool longLast = false; // and after them the long server the injection added
+        bool zeroed = false;   // and after them records of zeroed entries, from inside the buffer
     } cases[] = {
         {"the open fails", [] { sim::FailNetOpen("SALES", ERROR_ACCESS_DENIED); }, 0},
         {"two requests fail, then the router answers",
@@ -248,6 +261,18 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
         // The third failure in a row ends the container, however the router would go on.
         {"three requests fail, then the router answers",
          [] { sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 3); }, 0},
+        // A batch in between counts the failures from none again: the entry too
+        // large for the first buffer, asked for once more, is listed.
+        {"two requests fail, a batch, then an entry larger than the buffer",
+         [] {
+             sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 2);
+             AddServer("SALES", kLongServer);
+         },
+         6, true},
+        // The entries after those written are read as long as they are zeros: the
+        // first one over the strings at the buffer's end ends the batch.
+        {"the router reports more entries than it wrote",
+         [] { sim::SetNetReportedCount("SALES", 0xFFFFFFFF); }, 6, false, true},
         {"requests keep failing", [] { sim::FailNetRequests("SALES", ERROR_BUSY, ~0u); }, 0},
         {"more data is asked for without a larger size",
          [] { sim::FailNetRequests("SALES", ERROR_MORE_DATA, ~0u); }, 0},
@@ -260,8 +285,17 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
         std::string error;
         ASSERT_TRUE(sim::LoadNetworkTree(kNetwork, &error));
         c.inject();
+        std::vector<NetRecord> expected(servers.begin(), servers.begin() + c.listed);
+        if (c.longLast)
+            expected.push_back(Kvx(kLongServer, RESOURCEDISPLAYTYPE_SERVER));
         std::vector<NetRecord> records = BrowseNet(kKvx, {"SALES"});
-        EXPECT_EQ(records, std::vector<NetRecord>(servers.begin(), servers.begin() + c.listed));
+        if (c.zeroed) {
+            const size_t bufferEntries = kFirstBufferBytes / sizeof(NETRESOURCEA);
+            ASSERT_GT(records.size(), expected.size());
+            EXPECT_LT(records.size(), bufferEntries);
+            expected.resize(records.size(), NetRecord{"No Provider", "No Remote", 0});
+        }
+        EXPECT_EQ(records, expected);
         EXPECT_EQ(sim::OpenNetEnumerations(), 0u);
         EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
     }
