@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::string kPrinter = "\\\\LABELSRV\\Thermal"; // 18 characters
+// An odd length: a maxLen equal to it must count its lowest bit.
+const std::string kPrinter = "\\\\LABELSRV\\Thermal2"; // 19 characters
 const int32_t L = static_cast<int32_t>(kPrinter.size());
 HWND const kOwner = reinterpret_cast<HWND>(0x4242);
 
@@ -209,6 +210,9 @@ TEST_F(ConnectDialogTest, UnreadableOrBrokenPrinterInformationAnswersMinus3) {
          "(untouched)"},
         {"name at the block's start", false, 10, From::Start, 0, std::string("LBL-7\0", 6),
          KVX_DIALOG_COPIED, "LBL-7"},
+        // The block is 20 times what the probe reports: 200 bytes here.
+        {"name 200 bytes from the start", false, 10, From::Start, 200, std::string("LBL-8\0", 6),
+         KVX_DIALOG_INFO_FAILED, "(untouched)"},
         {"name just past the block", false, 10, From::End, 0, "", KVX_DIALOG_INFO_FAILED,
          "(untouched)"},
         {"no terminator before the block ends", false, 10, From::End, -5, "ABCDE",
