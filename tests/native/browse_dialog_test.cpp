@@ -171,10 +171,8 @@ TEST_F(BrowseDialogTest, NodeWithTheReservedLabelIsNeverFilled) {
     browse_test::InstallBrowseResources();
     BrowseNetworkDialog empty;
     Run(empty, [&](HWND, HWND tree) {
-        std::vector<ItemView> root = ChildrenOf(tree, nullptr);
-        ASSERT_EQ(root.size(), 1u);
-        EXPECT_EQ(root[0].text, BrowseNetworkDialog::kReservedLabel);
-        EXPECT_EQ(root[0].children, 0);
+        ExpectShown(ChildrenOf(tree, nullptr),
+                    {{BrowseNetworkDialog::kReservedLabel, 0, 1, false}});
     });
 
     // A provider that carries the label: expanding it fetches nothing and leaves it unfilled.
@@ -278,10 +276,21 @@ TEST_F(BrowseDialogTest, EndingTheDialogFreesWindowsNodesImagesAndItems) {
     EXPECT_EQ(sim::LiveWindows(), 0u);
 }
 
+// The window's own procedure in the test below: the tree control's, counting
+// the notifications and creations that reach it.
+WNDPROC g_treeProcedure = nullptr;
+unsigned g_ownProcedureSaw = 0;
+LRESULT CALLBACK CountingTreeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY || message == WM_CREATE)
+        ++g_ownProcedureSaw;
+    return CallWindowProcA(g_treeProcedure, window, message, wParam, lParam);
+}
+
 // An object tied to a window leaves the window as it found it, whether the
 // object or the window goes first: the window's own procedure, no tie to an
 // object that is gone. While tied, what its map leaves alone (a notification
-// without its header or its sender too) reaches the window's own procedure.
+// without its header or its sender too, any message no map names) reaches the
+// window's own procedure.
 TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
     struct Case {
         const char* what;
@@ -299,6 +308,8 @@ TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
         HWND window = CreateWindowExA(0, WC_TREEVIEWA, "", WS_VISIBLE, 0, 0, 100, 100, nullptr,
                                       nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
+        g_treeProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingTreeProcedure)));
         LONG_PTR ownProcedure = GetWindowLongPtrA(window, GWLP_WNDPROC);
         std::unique_ptr<CWnd> object =
             c.tree ? std::make_unique<CTreeCtrl>() : std::make_unique<CWnd>();
@@ -314,8 +325,11 @@ TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
         EXPECT_EQ(CWnd::FromHandlePermanent(window), object.get());
         EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC) != ownProcedure, c.subclass);
         NMHDR fromNoWindow = {};
+        g_ownProcedureSaw = 0;
         EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, 0), 0);
         EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&fromNoWindow)), 0);
+        EXPECT_EQ(SendMessageA(window, WM_CREATE, 0, 0), 0); // an empty tree starts again
+        EXPECT_EQ(g_ownProcedureSaw, 3u);
         TVINSERTSTRUCTA insert = {};
         insert.hInsertAfter = TVI_LAST;
         insert.item.mask = TVIF_TEXT;

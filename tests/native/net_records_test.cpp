@@ -22,7 +22,8 @@ struct TokenCase {
     uint32_t start;
     bool remains;
     uint32_t position;
-    const char* token; // what the token holds afterwards ("<old>" when untouched)
+    const char* token;          // what the token holds afterwards ("<old>" when untouched)
+    bool memoryRunsOut = false; // the token cannot be stored
 };
 
 // Printed by name: gtest's fallback would print the raw bytes, padding included.
@@ -39,6 +40,8 @@ TEST_P(NextTokenTest, ReadsOneTokenWithinTheSize) {
     buffer.resize(c.size);
     uint32_t position = c.start;
     CSharedString token("<old>");
+    if (c.memoryRunsOut)
+        sim::FailNth(sim::Fault::HeapAlloc, 1);
     EXPECT_EQ(harness::NextToken(c.size, buffer.data(), position, token), c.remains);
     EXPECT_EQ(position, c.position);
     EXPECT_STREQ(token.c_str(), c.token);
@@ -57,7 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
         TokenCase{"NoTerminatorLeft", std::string("abc", 3), 3, 0, false, 3, "<old>"},
         TokenCase{"TerminatorBeyondTheSize", std::string("abc\0", 4), 3, 1, false, 3, "<old>"},
         TokenCase{"SizeZero", std::string(), 0, 0, false, 0, "<old>"},
-        TokenCase{"PositionAtTheEnd", std::string("ab\0", 3), 3, 3, false, 3, "<old>"}),
+        TokenCase{"PositionAtTheEnd", std::string("ab\0", 3), 3, 3, false, 3, "<old>"},
+        // A token that cannot be stored is not read, but the position still moves past it.
+        TokenCase{"TokenThatCannotBeStored", std::string("Kvx\0R", 5), 5, 0, true, 4, "<old>",
+                  true}),
     [](const ::testing::TestParamInfo<TokenCase>& param) { return param.param.name; });
 
 class InsertNetEntriesTest : public SimTest {

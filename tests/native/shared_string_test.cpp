@@ -53,6 +53,13 @@ TEST_F(SharedStringTest, CopiesShareOneBufferAndTheLastReleaseFreesIt) {
 
 TEST_F(SharedStringTest, EmptyStringsUseOneStaticInstanceThatIsNeverCounted) {
     size_t before = sim::LiveHeapBlocks();
+    // Uncounted from the start, not only once some string let it go: copied over a
+    // host's string before anything released it (ctest runs each test in a process
+    // of its own), it stays uncounted.
+    CSharedString none;
+    CSharedString taken = CSharedString::Adopt(HostString("first"));
+    taken = none;
+    EXPECT_LT(HeaderOf(taken.c_str())->refs, 0);
     CSharedString a, b(""), c(static_cast<const char*>(nullptr));
     CSharedString d = a;
     EXPECT_EQ(a.c_str(), b.c_str());
@@ -183,6 +190,8 @@ TEST(FormatTextTest, FormatsAsTheCLibraryDoesIncludingCutsToCapacity) {
     }
     // A conversion it does not know is refused, not guessed.
     EXPECT_EQ(FormatBoth(true, 16, "%f", 1.0).length, -1);
+    // The longest text whose length an int still holds is counted, not refused.
+    EXPECT_EQ(FormatBoth(true, 0, "%*c", 0x7FFFFFFF, 'K').length, 0x7FFFFFFF);
 }
 
 } // namespace
