@@ -1,5 +1,6 @@
 #include "sim_fixture.h"
 
+#include "frame/handoff.h"
 #include "frame/module_state.h"
 #include "printer_dialogs/printer_browser.h"
 
@@ -30,6 +31,7 @@ protected:
         EXPECT_EQ(sim::LiveItemLists(), 0u);
         EXPECT_EQ(sim::ShellAllocatorReferences(), 0);
         EXPECT_EQ(sim::ShellMisuses(), 0u);
+        EXPECT_EQ(sim::LibraryModuleReferences(), 0);
     }
     static size_t Dialogs() { return sim::BrowseDialogs().size(); }
 };
@@ -252,6 +254,44 @@ TEST_F(ShellBrowserTest, ShellFailuresAreHandledWithoutLeaks) {
     sim::QueueBrowseChoice({"Thermal", kPath, true});
     EXPECT_EQ(Call(100, nullptr), KVX_DIALOG_NO_DESTINATION);
     EXPECT_EQ(sim::ShellAllocatorFrees(), 2u); // the root and the chosen item
+}
+
+// An older shell lacks the module's functions the browser calls, or the module
+// itself: no dialog opens, nothing is chosen, held (the module's reference
+// included) or left pending.
+TEST_F(ShellBrowserTest, ShellWithoutItsFunctionsAnswersNothingChosenWithoutADialog) {
+    struct Case {
+        const char* removed; // the function the shell's module lacks; null: no module
+    } cases[] = {
+        {nullptr},
+        {"SHGetMalloc"},
+        {"SHGetSpecialFolderLocation"},
+        {"SHBrowseForFolderA"},
+        {"SHGetPathFromIDListA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.removed ? c.removed : "no SHELL32.DLL");
+        sim::Reset();
+        PreselectPath = "";
+        if (c.removed != nullptr)
+            sim::RemoveExport("SHELL32.DLL", c.removed);
+        else
+            sim::UnloadModule("SHELL32.DLL");
+        sim::QueueBrowseChoice({"Thermal", kPath, true});
+        sim::QueueBrowseChoice({"Thermal", kPath, true});
+        size_t blocks = sim::LiveGlobalBlocks();
+        Destination dst;
+        for (int32_t maxLen : {0, 100}) { // nothing pending after the first either
+            EXPECT_EQ(Call(maxLen, dst.bytes), KVX_DIALOG_NOTHING_CHOSEN) << maxLen;
+            EXPECT_EQ(dst.Written(), "(untouched)");
+        }
+        EXPECT_EQ(Dialogs(), 0u);
+        EXPECT_FALSE(g_shellBrowserSlot.Pending());
+        EXPECT_EQ(std::string(PreselectPath), "");
+        EXPECT_EQ(sim::LibraryModuleReferences(), 0);
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
+        EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
+    }
 }
 
 TEST_F(ShellBrowserTest, EveryMemoryFailureEndsInAnOrderlyResult) {

@@ -28,7 +28,7 @@ struct MemoryHeld {
 // release). Nothing else may stay behind.
 struct Leftovers {
     size_t globalBlocks = 0, lockedBlocks = 0, heapBlocks = 0, printerHandles = 0, enumerations = 0,
-           imageLists = 0, bitmaps = 0;
+           imageLists = 0, bitmaps = 0, moduleReferences = 0;
 };
 inline Leftovers LeftoversOf(const std::string& function) {
     Leftovers may;
@@ -46,6 +46,8 @@ inline Leftovers LeftoversOf(const std::string& function) {
         may.imageLists = 1;
     else if (function == "DeleteObject")
         may.bitmaps = 1;
+    else if (function == "FreeLibrary")
+        may.moduleReferences = 1;
     return may;
 }
 inline Leftovers LeftoversOfFailure() {
