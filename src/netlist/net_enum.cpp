@@ -43,6 +43,27 @@ bool SameText(const char* a, const char* b) {
     return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
 }
 
+// Whether a string of an entry is absent or lies, with its terminator, in the
+// batch buffer [begin, end), where the router places the strings of the entries.
+bool InBatch(const char* text, uintptr_t begin, uintptr_t end) {
+    auto at = reinterpret_cast<uintptr_t>(text);
+    return text == nullptr ||
+           (at >= begin && at < end && std::memchr(text, 0, end - at) != nullptr);
+}
+
+// The leading entries of a batch whose provider and remote name lie in the batch:
+// an entry read from what a router's overstated count covers (its strings, say)
+// ends the batch, before the library reads through its pointers.
+DWORD EntriesInBatch(const NETRESOURCEA* entries, DWORD count, DWORD batchBytes) {
+    auto begin = reinterpret_cast<uintptr_t>(entries);
+    uintptr_t end = begin + batchBytes;
+    DWORD whole = 0;
+    while (whole < count && InBatch(entries[whole].lpProvider, begin, end) &&
+           InBatch(entries[whole].lpRemoteName, begin, end))
+        ++whole;
+    return whole;
+}
+
 // Makes the block hold at least `needed` bytes and leaves it locked. The block
 // stays locked from one record to the next and is unlocked only to grow, so a
 // record costs no lock, size or unlock of the block. Doubling the block
@@ -188,6 +209,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
         // A count beyond what the buffer can hold is not believed.
         if (received > batchBytes / sizeof(NETRESOURCEA))
             received = batchBytes / sizeof(NETRESOURCEA);
+        received = EntriesInBatch(entries, received, batchBytes);
         if (received == 0) {
             ++failures;
             if (result == NO_ERROR)

@@ -27,7 +27,7 @@ int32_t FetchPending(HandoffSlot& slot, char* destination) {
     SIZE_T size = block.Size();
     if (size == 0)
         return KVX_DIALOG_FETCH_LOCK_FAILED;
-    size_t length = strnlen(lock.data(), size > 0 ? size - 1 : 0);
+    size_t length = strnlen(lock.data(), size - 1);
     if (length == 0)
         return KVX_DIALOG_NOTHING_CHOSEN;
     std::memcpy(destination, lock.data(), length);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -275,6 +276,66 @@ TEST_F(BrowseDialogTest, EndingTheDialogFreesWindowsNodesImagesAndItems) {
     BrowseNetworkDialog missing;
     EXPECT_EQ(missing.DoModal(), -1);
     EXPECT_EQ(sim::LiveWindows(), 0u);
+}
+
+// An object tied to a window leaves the window as it found it, whether the
+// object or the window goes first: the window's own procedure, no tie to an
+// object that is gone. While tied, what its map leaves alone (a notification
+// without its header or its sender too) reaches the window's own procedure.
+TEST_F(BrowseDialogTest, WindowObjectLeavesItsWindowAsItFoundIt) {
+    struct Case {
+        const char* what;
+        bool tree;        // a tree control object, else a plain window object
+        bool subclass;    // its messages go through the object's map
+        bool windowFirst; // the window is destroyed while the object lives
+    } cases[] = {
+        {"tied only", true, false, false},
+        {"subclassed tree", true, true, false},
+        {"subclassed window", false, true, false},
+        {"subclassed tree, window destroyed first", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HWND window = CreateWindowExA(0, WC_TREEVIEWA, "", WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                      nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        LONG_PTR ownProcedure = GetWindowLongPtrA(window, GWLP_WNDPROC);
+        std::unique_ptr<CWnd> object =
+            c.tree ? std::make_unique<CTreeCtrl>() : std::make_unique<CWnd>();
+        ASSERT_TRUE(c.subclass ? object->SubclassWindow(window) : object->Attach(window));
+        // Neither a second object nor a second window takes the tie over.
+        CWnd second;
+        EXPECT_FALSE(second.Attach(window));
+        HWND other =
+            CreateWindowExA(0, WC_TREEVIEWA, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_FALSE(object->Attach(other));
+        EXPECT_EQ(CWnd::FromHandlePermanent(other), nullptr);
+        EXPECT_TRUE(DestroyWindow(other));
+        EXPECT_EQ(CWnd::FromHandlePermanent(window), object.get());
+        EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC) != ownProcedure, c.subclass);
+        NMHDR fromNoWindow = {};
+        EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, 0), 0);
+        EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&fromNoWindow)), 0);
+        TVINSERTSTRUCTA insert = {};
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT;
+        insert.item.pszText = const_cast<char*>("LBL-SRV");
+        EXPECT_NE(SendMessageA(window, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)), 0);
+        EXPECT_EQ(SendMessageA(window, TVM_GETCOUNT, 0, 0), 1);
+        if (c.windowFirst) {
+            EXPECT_TRUE(DestroyWindow(window));
+            EXPECT_EQ(object->GetSafeHwnd(), nullptr);
+            object.reset();
+        } else {
+            object.reset();
+            EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
+            EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), ownProcedure);
+            EXPECT_EQ(SendMessageA(window, TVM_GETCOUNT, 0, 0), 1);
+            EXPECT_TRUE(DestroyWindow(window));
+        }
+        EXPECT_EQ(sim::LiveWindows(), 0u);
+        EXPECT_EQ(sim::LiveTreeItems(), 0u);
+    }
 }
 
 TEST_F(BrowseDialogTest, MemoryFailuresAnywhereLeakNothing) {

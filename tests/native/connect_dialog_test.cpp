@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::string kPrinter = "\\\\LABELSRV\\Thermal"; // 18 characters
+// An odd length: a maxLen equal to it must count its lowest bit.
+const std::string kPrinter = "\\\\LABELSRV\\Thermal2"; // 19 characters
 const int32_t L = static_cast<int32_t>(kPrinter.size());
 HWND const kOwner = reinterpret_cast<HWND>(0x4242);
 
@@ -189,17 +190,79 @@ TEST_F(ConnectDialogTest, FetchCallsAnswerFromThePendingBlockAlone) {
     EXPECT_EQ(Call(100, lost.bytes), KVX_DIALOG_NOTHING_CHOSEN); // a new, cancelled dialog
 }
 
-TEST_F(ConnectDialogTest, UnreadablePrinterInformationAnswersMinus3) {
-    ASSERT_TRUE(sim::FailCalls("GetPrinterA", ERROR_ACCESS_DENIED));
-    sim::QueueConnectChoice(kPrinter);
-    size_t blocks = sim::LiveGlobalBlocks();
-    Destination dst;
-    EXPECT_EQ(Call(100, dst.bytes), KVX_DIALOG_INFO_FAILED);
-    EXPECT_EQ(dst.Written(), "(untouched)");
-    EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
-    EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
-    EXPECT_TRUE(Listed(kPrinter));
-    EXPECT_TRUE(Connected(kPrinter));
+// A spooler that refuses the information, or answers a record whose name does
+// not lie wholly inside the block: nothing is read outside the block, and only a
+// name with its terminator inside it is returned.
+TEST_F(ConnectDialogTest, UnreadableOrBrokenPrinterInformationAnswersMinus3) {
+    enum class From { Start, End };
+    struct Case {
+        const char* what;
+        bool refused;    // the spooler's GetPrinterA fails
+        DWORD needed;    // what the probe reports: the block is 20 times that
+        From from;       // where the name's offset counts from
+        intptr_t offset; // the name pointer, from the block's start or end
+        std::string at;  // the bytes written at the name, when inside the block
+        int32_t result;
+        std::string written;
+    } cases[] = {
+        {"refused", true, 0, From::Start, 0, "", KVX_DIALOG_INFO_FAILED, "(untouched)"},
+        {"name just before the block", false, 10, From::Start, -1, "", KVX_DIALOG_INFO_FAILED,
+         "(untouched)"},
+        {"name at the block's start", false, 10, From::Start, 0, std::string("LBL-7\0", 6),
+         KVX_DIALOG_COPIED, "LBL-7"},
+        // The block is 20 times what the probe reports: 200 bytes here.
+        {"name 200 bytes from the start", false, 10, From::Start, 200, std::string("LBL-8\0", 6),
+         KVX_DIALOG_INFO_FAILED, "(untouched)"},
+        {"name just past the block", false, 10, From::End, 0, "", KVX_DIALOG_INFO_FAILED,
+         "(untouched)"},
+        {"no terminator before the block ends", false, 10, From::End, -5, "ABCDE",
+         KVX_DIALOG_INFO_FAILED, "(untouched)"},
+        {"terminator in the block's last byte", false, 10, From::End, -6, std::string("ABCDE\0", 6),
+         KVX_DIALOG_COPIED, "ABCDE"},
+        {"success in a block too small for a record", false, 1, From::Start, 0, "",
+         KVX_DIALOG_INFO_FAILED, "(untouched)"},
+        // 20 times this passes 4 GiB: no block is asked for.
+        {"information of more than 4 GiB", false, 0x0CCCCCCD, From::Start, 0, "",
+         KVX_DIALOG_NO_MEMORY, "(untouched)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        AddSharedPrinter(kPrinter);
+        if (c.refused)
+            ASSERT_TRUE(sim::FailCalls("GetPrinterA", ERROR_ACCESS_DENIED));
+        else
+            sim::SetPrinterInfoAnswer([&c](LPBYTE buffer, DWORD size, LPDWORD needed) {
+                if (size < c.needed) {
+                    *needed = c.needed;
+                    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                    return FALSE;
+                }
+                std::memset(buffer, 'x', size);
+                if (size < sizeof(PRINTER_INFO_2A))
+                    return TRUE;
+                auto start = reinterpret_cast<uintptr_t>(buffer);
+                uintptr_t name = (c.from == From::Start ? start : start + size) + c.offset;
+                PRINTER_INFO_2A record = {};
+                record.pPrinterName = reinterpret_cast<LPSTR>(name);
+                std::memcpy(buffer, &record, sizeof record);
+                if (name >= start && name + c.at.size() <= start + size)
+                    std::memcpy(reinterpret_cast<char*>(name), c.at.data(), c.at.size());
+                return TRUE;
+            });
+        sim::QueueConnectChoice(kPrinter);
+        sim::ResetPlatformCalls();
+        size_t blocks = sim::LiveGlobalBlocks();
+        Destination dst;
+        EXPECT_EQ(Call(100, dst.bytes), c.result);
+        EXPECT_EQ(dst.Written(), c.written);
+        EXPECT_EQ(sim::PlatformCalls()["GetPrinterA"],
+                  c.result == KVX_DIALOG_NO_MEMORY ? 1u : 2u); // the probe, then the record
+        EXPECT_EQ(sim::OpenPrinterHandles(), 0u);
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
+        EXPECT_TRUE(Listed(kPrinter));
+        EXPECT_TRUE(Connected(kPrinter)); // a name copied is not the connection's
+    }
 }
 
 TEST_F(ConnectDialogTest, BlockThatCannotBeHadAnswersMinus1) {

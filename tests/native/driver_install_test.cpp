@@ -153,9 +153,12 @@ TEST_F(DriverInstallTest, EveryMemoryFailureRefusesCleanly) {
     PlaceFiles(kPlatforms[3]);
     unsigned points = SweepMemoryFaults(
         [] {
+            sim::ResetPlatformCalls();
             int32_t result = InstallThermalPrinterDriver();
             EXPECT_EQ(result == 1, !sim::FaultFired());
             EXPECT_EQ(sim::Drivers().size(), result == 1 ? 1u : 0u);
+            // A path that could not be had is never handed to the spooler as a null.
+            EXPECT_EQ(sim::PlatformCalls()["AddPrinterDriverA"], result == 1 ? 1u : 0u);
         },
         [](bool) {});
     EXPECT_GE(points, 5u); // two directory buffers and three path buffers

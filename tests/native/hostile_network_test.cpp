@@ -42,11 +42,12 @@ struct Shape {
     const char* name;
     sim::NetGenerator generator;
     std::vector<std::string> path; // the container listed, below the provider's own level
-    size_t records;                // records in the list, when `cut` is false
-    bool cut;                      // the list is cut at kMaxListBytes: as many whole records as fit
+    size_t records;                // records in the list
+    bool cut;                      // the list is cut at 4 MiB: as many whole records as fit
     size_t maxRequests;            // router requests one listing may take
     size_t maxOpened;              // containers one listing may open
     size_t period = 0;             // a list of several containers' entries repeats after this many
+    unsigned batchLimit = 0;       // entries per router request at most (0: as many as fit)
 };
 
 std::optional<sim::NetResource> HugeNames(const std::string&, size_t index) {
@@ -65,6 +66,12 @@ std::optional<sim::NetResource> ManyEntries(const std::string&, size_t index) {
 // Fresh names for as long as anyone asks.
 std::optional<sim::NetResource> EndlessEntries(const std::string&, size_t index) {
     return Entry(Numbered("\\\\E", index, 10), RESOURCEDISPLAYTYPE_SERVER);
+}
+
+// The same with names of 4 characters, repeating after 1,000: more entries than
+// a search reads fit in a list.
+std::optional<sim::NetResource> EndlessShortEntries(const std::string&, size_t index) {
+    return Entry(Numbered("E", index % 1000, 3), RESOURCEDISPLAYTYPE_SERVER);
 }
 
 // The same with names of 200 characters, which fill a list sooner.
@@ -99,6 +106,19 @@ std::optional<sim::NetResource> GiantEntry(const std::string&, size_t index) {
                  RESOURCEDISPLAYTYPE_SERVER);
 }
 
+// Records that leave the list 100 bytes short of 4 MiB (one of 4,004 bytes, then
+// 1,022 of 4,100, three to a request), then in one request a record of 211 bytes
+// that does not fit and one of 15 that would.
+std::optional<sim::NetResource> CutThenSmall(const std::string&, size_t index) {
+    if (index > 1024)
+        return std::nullopt;
+    if (index >= 1023)
+        return Entry(index == 1023 ? std::string(200, 'b') : "\\\\SM", RESOURCEDISPLAYTYPE_SERVER);
+    size_t length = index == 0 ? 3993 : 4089;
+    return Entry(Numbered("\\\\F", index, 4) + std::string(length - 7, 'f'),
+                 RESOURCEDISPLAYTYPE_SERVER);
+}
+
 // Empty remote names and empty providers, mixed with ordinary entries.
 std::optional<sim::NetResource> EmptyNames(const std::string&, size_t index) {
     if (index >= 3000)
@@ -122,11 +142,42 @@ std::vector<Shape> Shapes() {
     size_t hugeRecord = RecordBytes(65536);
     return {
         // One entry per request once the router has asked for a larger buffer.
-        {"names of 64 KiB", HugeNames, {}, 0, true, kMaxListBytes / hugeRecord + 8, 3},
+        // 63 records of 65,547 bytes fit 4 MiB.
+        {"names of 64 KiB", HugeNames, {}, 63, true, kMaxListBytes / hugeRecord + 8, 3},
+        // Once a record is left out, no later one goes in, however small.
+        {"a record that passes 4 MiB, then a small one", CutThenSmall, {}, 1023, true, 400, 3},
         // The giant entry ends the container: the router cannot skip it.
         {"an entry of 16 MiB", GiantEntry, {}, 1, false, 8, 3},
         {"100,000 entries", ManyEntries, {}, kManyEntries, false, kManyEntries / 100, 3},
-        {"fresh entries forever, listed", EndlessLongEntries, {}, 0, true, kMaxEntriesRead / 16, 3},
+        // 19,878 records of 211 bytes fit 4 MiB.
+        {"fresh entries forever, listed",
+         EndlessLongEntries,
+         {},
+         19878,
+         true,
+         kMaxEntriesRead / 16,
+         3},
+        // A search reads 2^18 entries, however many more the router offers: with
+        // the provider's entry at the top, 1,387 requests of 189 come to exactly that.
+        {"fresh entries forever, 189 a request, listed",
+         EndlessShortEntries,
+         {},
+         (size_t{1} << 18) - 1,
+         false,
+         1 + 1387,
+         3,
+         1000,
+         189},
+        // Two a request: the request that reads entry 2^18 is the last one listed.
+        {"fresh entries forever, 2 a request, listed",
+         EndlessShortEntries,
+         {},
+         size_t{1} << 18,
+         false,
+         1 + (size_t{1} << 17),
+         3,
+         1000,
+         2},
         {"fresh entries forever, searched",
          EndlessEntries,
          {"\\\\MISSING"},
@@ -136,6 +187,11 @@ std::vector<Shape> Shapes() {
          kMaxDepth + 3},
         {"containers forever, 12 levels down", ContainersForever, std::vector<std::string>(12, "C"),
          2, false, 64, 16},
+        // The top is level 0: a container 16 levels below it is listed, one 17 below is not.
+        {"containers forever, 15 levels down", ContainersForever, std::vector<std::string>(15, "C"),
+         2, false, 64, 17},
+        {"containers forever, 16 levels down", ContainersForever, std::vector<std::string>(16, "C"),
+         0, false, 64, 17},
         {"containers forever, searched for a name none holds",
          ContainersForever,
          {"X"},
@@ -148,7 +204,7 @@ std::vector<Shape> Shapes() {
         {"one name 2,000 times, searched for",
          Duplicates,
          {kSameName},
-         0,
+         8208, // records of 511 bytes
          true,
          kMaxListBytes / RecordBytes(kSameName.size()),
          kMaxOpened + 1,
@@ -186,6 +242,8 @@ TEST_F(HostileNetworkTest, GetPortsSelectListsWholeRecordsInBoundedMemoryAndWork
         SCOPED_TRACE(shape.name);
         sim::Reset();
         sim::AddGeneratedNetProvider(kHostile, shape.generator);
+        if (shape.batchLimit != 0)
+            sim::SetNetBatchLimit(kHostile, shape.batchLimit);
         size_t globalBlocks = sim::LiveGlobalBlocks();
         sim::ResetPeakMemory();
 
@@ -204,6 +262,7 @@ TEST_F(HostileNetworkTest, GetPortsSelectListsWholeRecordsInBoundedMemoryAndWork
         EXPECT_LE(sim::NetContainersOpened().size(), shape.maxOpened);
 
         std::vector<kvx_net_entry> records = WalkWhole(list);
+        EXPECT_EQ(records.size(), shape.records);
         if (shape.cut) {
             // Cut before the record that would pass the cap, and no earlier.
             EXPECT_LE(list.size() - 1, kMaxListBytes);
@@ -211,8 +270,6 @@ TEST_F(HostileNetworkTest, GetPortsSelectListsWholeRecordsInBoundedMemoryAndWork
             for (const kvx_net_entry& record : records)
                 longest = std::max(longest, RecordBytes(std::strlen(record.remote_name)));
             EXPECT_GT(list.size() - 1 + longest, kMaxListBytes);
-        } else {
-            EXPECT_EQ(records.size(), shape.records);
         }
         // What the list holds is the container's entries in the router's order.
         std::string container = shape.path.empty() ? kHostile : shape.path.back();

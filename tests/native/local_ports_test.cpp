@@ -31,7 +31,9 @@ TEST_F(LocalPortsTest, SizingAddsTheListLengthAndFetchCopiesExactlyThatMuch) {
         const char* what;
         std::vector<std::string> ports;
         uint32_t startSize;
-        std::string list; // the bytes the fetch writes
+        std::string list;      // the bytes the fetch writes
+        uint32_t moreRoom = 0; // the fetch asks for this many bytes beyond the size
+        std::string more = ""; // and finds these in the block
     } cases[] = {
         {"three names of five",
          {"LPT1:", "LPT2:", "COM1:"},
@@ -39,6 +41,9 @@ TEST_F(LocalPortsTest, SizingAddsTheListLengthAndFetchCopiesExactlyThatMuch) {
          std::string("LPT1:\0LPT2:\0COM1:\0", 18)},
         {"empty names left out", {"", "LPT1:", ""}, 0, std::string("LPT1:\0", 6)},
         {"no ports", {}, 0, ""},
+        // A new block that no name was fitted to keeps its first 1000 zero bytes.
+        {"no ports, fetched with room to spare", {}, 0, "", 1200, std::string(1000, '\0')},
+        {"a name, fetched with room to spare", {"LPT1:"}, 0, std::string("LPT1:\0", 6), 100},
         {"size added to", {"LPT1:"}, 3, std::string("\0\0\0LPT1:\0", 9)},
     };
     for (const Case& c : cases) {
@@ -49,7 +54,8 @@ TEST_F(LocalPortsTest, SizingAddsTheListLengthAndFetchCopiesExactlyThatMuch) {
         EnumLocalPorts(nullptr, &size);
         EXPECT_EQ(size, c.list.size());
         EXPECT_EQ(sim::LiveGlobalBlocks(), blocks + 1); // pending, even when empty
-        EXPECT_EQ(Fetch(size), c.list + "########");
+        EXPECT_EQ(Fetch(size + c.moreRoom),
+                  c.list + c.more + std::string(c.moreRoom - c.more.size() + 8, '#'));
         EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
     }
 }

@@ -80,7 +80,18 @@ protected:
         share.displayType = RESOURCEDISPLAYTYPE_SHARE;
         sim::AddNetEntry(kKvx, container, share);
     }
+    static void AddServer(const std::string& container, const std::string& name) {
+        sim::NetResource server;
+        server.remoteName = name;
+        server.provider = kKvx;
+        server.displayType = RESOURCEDISPLAYTYPE_SERVER;
+        sim::AddNetEntry(kKvx, container, server);
+    }
 };
+
+// The buffer of a container's first request, and a server whose entry needs more.
+const size_t kFirstBufferBytes = 16384;
+const std::string kLongServer = "\\\\" + std::string(20000, 'S');
 
 TEST(NetworkPathTest, SplitsOneSegmentAndRejectsWhatBreaksTheForm) {
     struct Case {
@@ -199,7 +210,14 @@ TEST_F(NetBrowseTest, ContainerThatNeedsManyBatchesIsListedWhole) {
         expected.push_back(Kvx("\\\\TWIN\\P" + std::to_string(i), 3));
         AddShare("\\\\TWIN", expected.back().remote);
     }
+    sim::ResetPeakMemory();
+    sim::ResetPlatformCalls();
     std::vector<NetRecord> records = BrowseNet(kKvx, {"CORP", "\\\\TWIN"});
+    // The block doubles as it grows: a few reallocations copy the list, and it
+    // never takes more than three times the list's size at once.
+    size_t listBytes = NetRecordBytes(records).size();
+    EXPECT_LT(sim::PlatformCalls()["GlobalReAlloc"], 24u);
+    EXPECT_LT(sim::PeakMemoryBytes(), 3 * listBytes + 64 * 1024);
     // Listed whole by each of the two entries that carry the name.
     expected.insert(expected.begin(), Kvx("\\\\TWIN\\Laser", 3));
     ASSERT_EQ(records.size(), 2 * expected.size());
@@ -227,11 +245,37 @@ TEST_F(NetBrowseTest, ListingLevelKeepsListingWhateverItsLaterBatchesStartWith) 
 TEST_F(NetBrowseTest, TargetInALaterBatchIsFoundAfterSearchingEarlierFirstEntries) {
     // One server per batch at the domain level: the first batch's server is
     // searched in vain, the second batch holds the server named.
-    sim::SetNetBatchLimit("SALES", 1);
-    std::vector<NetRecord> records = BrowseNet(kKvx, {"SALES", "\\\\PRN02"});
-    EXPECT_EQ(records, (std::vector<NetRecord>{Kvx("\\\\PRN02\\Receipt", 3)}));
-    EXPECT_EQ(sim::NetContainersOpened(),
-              (Names{"", kKvx, "SALES", "\\\\PRN01", "\\\\PRN01\\Laser", "\\\\PRN02"}));
+    const Names search = {"SALES", "\\\\PRN01", "\\\\PRN01\\Laser", "\\\\PRN02"};
+    const NetRecord receipt = Kvx("\\\\PRN02\\Receipt", 3);
+    struct Case {
+        const char* what;
+        bool domainTwice; // a second entry of the provider carries the domain's name
+    } cases[] = {
+        {"one entry carries the domain's name", false},
+        // The server found below the first entry does not cut the second one's search short.
+        {"two entries carry it: each is searched alike", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::Reset();
+        std::string error;
+        ASSERT_TRUE(sim::LoadNetworkTree(kNetwork, &error));
+        sim::SetNetBatchLimit("SALES", 1);
+        std::vector<NetRecord> expected = {receipt};
+        Names opened = {"", kKvx};
+        opened.insert(opened.end(), search.begin(), search.end());
+        if (c.domainTwice) {
+            sim::NetResource domain;
+            domain.remoteName = "SALES";
+            domain.provider = kKvx;
+            domain.displayType = RESOURCEDISPLAYTYPE_DOMAIN;
+            sim::AddNetEntry(kKvx, std::nullopt, domain);
+            expected.push_back(receipt);
+            opened.insert(opened.end(), search.begin(), search.end());
+        }
+        EXPECT_EQ(BrowseNet(kKvx, {"SALES", "\\\\PRN02"}), expected);
+        EXPECT_EQ(sim::NetContainersOpened(), opened);
+    }
 }
 
 TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
@@ -240,7 +284,9 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
     struct Case {
         const char* what;
         void (*inject)();
-        size_t listed; // servers of SALES still listed
+        size_t listed;         // servers of SALES still listed
+        bool longLast = false; // and after them the long server the injection added
+        bool zeroed = false;   // and after them records of zeroed entries, from inside the buffer
     } cases[] = {
         {"the open fails", [] { sim::FailNetOpen("SALES", ERROR_ACCESS_DENIED); }, 0},
         {"two requests fail, then the router answers",
@@ -248,6 +294,18 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
         // The third failure in a row ends the container, however the router would go on.
         {"three requests fail, then the router answers",
          [] { sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 3); }, 0},
+        // A batch in between counts the failures from none again: the entry too
+        // large for the first buffer, asked for once more, is listed.
+        {"two requests fail, a batch, then an entry larger than the buffer",
+         [] {
+             sim::FailNetRequests("SALES", ERROR_UNEXP_NET_ERR, 2);
+             AddServer("SALES", kLongServer);
+         },
+         6, true},
+        // The entries after those written are read as long as they are zeros: the
+        // first one over the strings at the buffer's end ends the batch.
+        {"the router reports more entries than it wrote",
+         [] { sim::SetNetReportedCount("SALES", 0xFFFFFFFF); }, 6, false, true},
         {"requests keep failing", [] { sim::FailNetRequests("SALES", ERROR_BUSY, ~0u); }, 0},
         {"more data is asked for without a larger size",
          [] { sim::FailNetRequests("SALES", ERROR_MORE_DATA, ~0u); }, 0},
@@ -260,8 +318,17 @@ TEST_F(NetBrowseTest, RouterFaultsEndAContainerAfterFewTriesAndLeakNoHandle) {
         std::string error;
         ASSERT_TRUE(sim::LoadNetworkTree(kNetwork, &error));
         c.inject();
+        std::vector<NetRecord> expected(servers.begin(), servers.begin() + c.listed);
+        if (c.longLast)
+            expected.push_back(Kvx(kLongServer, RESOURCEDISPLAYTYPE_SERVER));
         std::vector<NetRecord> records = BrowseNet(kKvx, {"SALES"});
-        EXPECT_EQ(records, std::vector<NetRecord>(servers.begin(), servers.begin() + c.listed));
+        if (c.zeroed) {
+            const size_t bufferEntries = kFirstBufferBytes / sizeof(NETRESOURCEA);
+            ASSERT_GT(records.size(), expected.size());
+            EXPECT_LT(records.size(), bufferEntries);
+            expected.resize(records.size(), NetRecord{"No Provider", "No Remote", 0});
+        }
+        EXPECT_EQ(records, expected);
         EXPECT_EQ(sim::OpenNetEnumerations(), 0u);
         EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
     }
@@ -291,12 +358,13 @@ TEST_F(NetBrowseTest, NetworkThatAnswersWithContainersForeverIsSearchedToABounde
     EXPECT_LT(opened, 40u);
 
     // Listed one entry per batch, each level searches the first entry of every
-    // batch: without a bound that is 3 to the power of the depth.
+    // batch: without a bound that is 3 to the power of the depth. The search
+    // ends at its 1024th container.
     sim::AddNetEntry(kKvx, std::string("LOOP"), loop);
     sim::AddNetEntry(kKvx, std::string("LOOP"), loop);
     sim::SetNetBatchLimit("LOOP", 1);
     EXPECT_TRUE(BrowseNet(kKvx, {"NOPE"}).empty());
-    EXPECT_LT(sim::NetContainersOpened().size() - opened, 10000u);
+    EXPECT_EQ(sim::NetContainersOpened().size() - opened, 1024u);
 }
 
 TEST_F(NetBrowseTest, SizingAndFetchHandTheResultOverOnce) {
@@ -456,6 +524,21 @@ TEST_F(NetBrowseTest, BlockThatCannotGrowIsFreedAndTheRecordsBeforeAreReported) 
     std::vector<char> buffer(size + 1, '#');
     CallGetPortsSelect(buffer.data(), &size, kKvx, NetPath({"SALES"}));
     EXPECT_EQ(std::string(buffer.data(), buffer.size()), allRecords.substr(0, size) + '#');
+    g_netListSlot.Take();
+
+    // A call with a buffer whose block is freed as it grows writes an empty list,
+    // and nothing at all into a buffer of size 0.
+    for (uint32_t room : {0u, 4u}) {
+        SCOPED_TRACE(room);
+        char guarded[4] = {'#', '#', '#', '#'};
+        uint32_t roomLeft = room;
+        sim::FailNth(sim::Fault::GlobalReAlloc, 1);
+        CallGetPortsSelect(guarded, &roomLeft, kKvx, NetPath({"SALES"}));
+        EXPECT_TRUE(sim::FaultFired());
+        EXPECT_EQ(std::string(guarded, 4), room == 0 ? "####" : std::string("\0###", 4));
+        EXPECT_EQ(roomLeft, room);
+        EXPECT_FALSE(g_netListSlot.Pending());
+    }
 }
 
 TEST_F(NetBrowseTest, MemoryFailuresGiveAnOrderedPartOfTheListAndLeakNothing) {

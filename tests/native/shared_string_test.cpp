@@ -90,6 +90,19 @@ TEST_F(SharedStringTest, EditsLeaveOtherSharersUntouched) {
     EXPECT_EQ(path.Left(100), path.c_str());
     ASSERT_TRUE(copy.Format("%.4d%s", 5, "SALES"));
     EXPECT_EQ(copy, "0005SALES");
+
+    // Its own characters are read before they are let go; nothing to add, or its
+    // own value again, keeps the buffer.
+    ASSERT_TRUE(copy.Append(copy.c_str()));
+    EXPECT_EQ(copy, "0005SALES0005SALES");
+    const char* chars = copy.c_str();
+    size_t blocks = sim::LiveHeapBlocks();
+    EXPECT_TRUE(copy.Assign(copy.c_str()));
+    EXPECT_TRUE(copy.Append(nullptr));
+    EXPECT_TRUE(copy.Append(""));
+    EXPECT_EQ(copy.c_str(), chars);
+    EXPECT_EQ(copy, "0005SALES0005SALES");
+    EXPECT_EQ(sim::LiveHeapBlocks(), blocks);
 }
 
 TEST_F(SharedStringTest, MutatorsKeepTheOldValueWhenMemoryRunsOut) {

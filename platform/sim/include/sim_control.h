@@ -196,6 +196,12 @@ void SetAdministrator(bool administrator);
 std::vector<Printer> PrinterRequests();
 // Printer handles (from OpenPrinterA or AddPrinterA) not yet closed.
 size_t OpenPrinterHandles();
+// A spooler that writes broken level-2 information: GetPrinterA, once it has
+// checked the handle, the level and `needed`, answers as `answer` does with the
+// caller's buffer, its size and `needed`, instead of filling in the printer's
+// record. An empty function gives the spooler's own answer again; cleared by Reset.
+using PrinterInfoAnswer = std::function<BOOL(LPBYTE buffer, DWORD bufferSize, LPDWORD needed)>;
+void SetPrinterInfoAnswer(PrinterInfoAnswer answer);
 
 // ---- spooler: its state as text ----
 // The drivers and printers (those pending deletion included) as text, one record
@@ -339,6 +345,9 @@ void FailNetOpen(const std::string& container, DWORD error);
 void FailNetRequests(const std::string& container, DWORD error, unsigned times);
 // At most `entries` entries per request.
 void SetNetBatchLimit(const std::string& container, unsigned entries);
+// Requests for the container's entries that succeed report `count` entries,
+// whatever number they wrote: a router that overstates its count.
+void SetNetReportedCount(const std::string& container, DWORD count);
 // The container never answers ERROR_NO_MORE_ITEMS: once its entries have been
 // listed, every request succeeds with no entries.
 void SetNetEndless(const std::string& container);

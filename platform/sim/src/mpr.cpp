@@ -31,6 +31,7 @@ struct Faults {
     unsigned requestFailures = 0;
     unsigned batchLimit = 0; // 0: as many as fit
     bool endless = false;
+    DWORD reportedCount = 0; // 0: the count of entries written
 };
 
 struct Enumeration {
@@ -210,6 +211,10 @@ void SetNetBatchLimit(const std::string& container, unsigned entries) {
     FaultsOf(container).batchLimit = entries;
 }
 
+void SetNetReportedCount(const std::string& container, DWORD count) {
+    FaultsOf(container).reportedCount = count;
+}
+
 void SetNetEndless(const std::string& container) {
     FaultsOf(container).endless = true;
 }
@@ -357,7 +362,7 @@ DWORD WNetEnumResourceA(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD buf
         PlaceString(entry.provider, &end, &record.lpProvider);
     }
     enumeration.next += fitting;
-    *count = static_cast<DWORD>(fitting);
+    *count = faults.reportedCount != 0 ? faults.reportedCount : static_cast<DWORD>(fitting);
     return NO_ERROR;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,7 @@ constexpr DWORD kAdministrationRights =
 bool g_administrator = true;
 
 std::vector<sim::Printer> g_requests;
+sim::PrinterInfoAnswer g_infoAnswer; // empty: the printer's own record
 
 const char* const kDatatypes[] = {"RAW", "TEXT", "NT EMF 1.008"};
 
@@ -196,6 +198,7 @@ void ResetPrinters() {
     g_handles.clear();
     g_requests.clear();
     g_administrator = true;
+    g_infoAnswer = nullptr;
 }
 
 bool Administrator() {
@@ -254,6 +257,10 @@ std::vector<Printer> PrinterRequests() {
 
 size_t OpenPrinterHandles() {
     return g_handles.size();
+}
+
+void SetPrinterInfoAnswer(PrinterInfoAnswer answer) {
+    g_infoAnswer = std::move(answer);
 }
 
 } // namespace sim
@@ -356,6 +363,8 @@ BOOL GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD bufferSize, L
         SetLastError(RPC_X_NULL_REF_POINTER);
         return FALSE;
     }
+    if (g_infoAnswer)
+        return g_infoAnswer(buffer, bufferSize, needed);
     if (!sim::detail::Fits(PrinterInfo2Size(*entry), buffer, bufferSize, needed))
         return FALSE;
     sim::detail::StringArea strings(buffer, bufferSize);
