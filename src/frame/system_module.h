@@ -1,10 +1,12 @@
 // Functions of a system module found by name at run time rather than imported:
 // a release the DLL is for may lack them, and one import the loader cannot
 // resolve refuses the whole DLL. LoadedModule holds a module the DLL does not
-// import (so it may not be loaded yet) for one scope.
+// import (so it may not be loaded yet) for one scope, or for good.
 #pragma once
 
 #include <win32.h>
+
+#include <utility>
 
 // The exported function `name` of `module`, as its own type; false when the
 // module lacks it.
@@ -29,6 +31,8 @@ public:
 
     explicit operator bool() const { return module_ != nullptr; }
     HMODULE get() const { return module_; }
+    // The reference is the caller's from now on, never released here.
+    HMODULE Keep() { return std::exchange(module_, nullptr); }
 
 private:
     HMODULE module_;

@@ -1,7 +1,7 @@
 // RAII owners for what the shell hands out: a reference to its allocator, and
-// item lists, which go back to that allocator. Declare the shell's library
-// first, then the allocator, then the lists, so that the lists are freed while
-// the allocator's reference is still held, and both go before the module.
+// item lists, which go back to that allocator. Declare the allocator before the
+// lists, so that the lists are freed while the allocator's reference is still
+// held.
 #pragma once
 
 #include "printer_dialogs/shell_library.h"
@@ -12,7 +12,7 @@
 
 class ShellAllocator {
 public:
-    explicit ShellAllocator(const ShellLibrary& shell) {
+    explicit ShellAllocator(const ShellFunctions& shell) {
         if (FAILED(shell.getMalloc(&allocator_)))
             allocator_ = nullptr;
     }

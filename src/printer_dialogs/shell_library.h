@@ -1,36 +1,33 @@
 // The shell's module and the four functions of it the printer browser calls,
 // found when the dialog is wanted rather than imported: they came with the
 // shell of Windows 95 and Windows NT 4.0, and an older SHELL32.DLL lacks them.
-// The DLL imports nothing else from the shell, so the module is loaded here; it
-// is released when the object goes, which must be after the allocator and item
-// lists the shell handed out (declare the library first).
+// The DLL imports nothing else from the shell, so the module is loaded here.
 #pragma once
-
-#include "frame/system_module.h"
 
 #include <win32.h>
 
-class ShellLibrary {
-public:
-    ShellLibrary() : module_("SHELL32.DLL") {
-        HMODULE shell = module_.get();
-        found_ = shell != nullptr && FindFunction(shell, "SHGetMalloc", &getMalloc) &&
-                 FindFunction(shell, "SHGetSpecialFolderLocation", &getSpecialFolderLocation) &&
-                 FindFunction(shell, "SHBrowseForFolderA", &browseForFolder) &&
-                 FindFunction(shell, "SHGetPathFromIDListA", &getPathFromIDList);
-    }
-    ShellLibrary(const ShellLibrary&) = delete;
-    ShellLibrary& operator=(const ShellLibrary&) = delete;
-
-    // True when the module and all four functions are there.
-    explicit operator bool() const { return found_; }
-
+struct ShellFunctions {
     decltype(&SHGetMalloc) getMalloc = nullptr;
     decltype(&SHGetSpecialFolderLocation) getSpecialFolderLocation = nullptr;
     decltype(&SHBrowseForFolderA) browseForFolder = nullptr;
     decltype(&SHGetPathFromIDListA) getPathFromIDList = nullptr;
+};
+
+// The shell's module, loaded by the first dialog and kept for the rest of the
+// process once all four functions are found; later dialogs reuse it. The browse
+// dialog leaves threads and objects behind whose code lies in the module, so it
+// is never unloaded (nor from DllMain, where FreeLibrary is forbidden). A module
+// that lacks a function is released at once and asked for again next time.
+class ShellLibrary {
+public:
+    // The four functions, or null when the shell cannot give them all.
+    const ShellFunctions* Functions();
 
 private:
-    LoadedModule module_;
-    bool found_ = false;
+    HMODULE module_ = nullptr; // a plain handle: its reference is never given back
+    ShellFunctions functions_;
 };
+
+// The process's one. A test's new machine, which has not loaded the shell,
+// replaces it with a new one.
+extern ShellLibrary g_shellLibrary;

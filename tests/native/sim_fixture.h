@@ -1,6 +1,8 @@
 // Test fixture and helpers over the simulated platform.
 #pragma once
 
+#include "printer_dialogs/shell_library.h"
+
 #include <sim_control.h>
 
 #include <gtest/gtest.h>
@@ -11,9 +13,16 @@
 #include <optional>
 #include <string>
 
+// A new machine: the simulation's Reset, and the library forgets the shell's
+// module it keeps for the rest of the process (the new machine has not loaded it).
+inline void NewMachine() {
+    sim::Reset();
+    g_shellLibrary = ShellLibrary();
+}
+
 class SimTest : public ::testing::Test {
 protected:
-    void SetUp() override { sim::Reset(); }
+    void SetUp() override { NewMachine(); }
 };
 
 // The memory the code under test holds, to compare before and after a run.

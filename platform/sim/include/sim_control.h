@@ -17,7 +17,9 @@ namespace sim {
 // default driver directories, no driver files, no drivers, no faults. Memory
 // still held by the code under test stays valid and counted: check leaks by
 // comparing the counts before and after an operation. A block only a refused
-// GlobalFree or HeapFree kept (the failure switch's) is given back.
+// GlobalFree or HeapFree kept (the failure switch's) is given back. A module
+// reference the code under test keeps for the life of the process is its own
+// state: a test forgets it there too (the tests' NewMachine).
 void Reset();
 
 // ---- kernel32 ----
