@@ -26,6 +26,7 @@ set(KVX_LIBRARY_SOURCES
     src/printer_dialogs/dialog_handoff.cpp
     src/printer_dialogs/printer_browser.cpp
     src/printer_dialogs/shell_browse_dialog.cpp
+    src/printer_dialogs/shell_library.cpp
     src/browse_network/browse_network_dialog.cpp
     src/browse_network/browse_nodes.cpp
     src/browse_network/drag_tree_ctrl.cpp

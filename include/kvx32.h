@@ -291,7 +291,8 @@ int32_t KVX_API NetGetInfos(char* user_name, char* computer_name);
  * (nothing pending): a path shorter than max_length bytes is copied at once
  * (KVX_DIALOG_COPIED); otherwise the path waits and its length + 1 is returned.
  * Fetch call (a path waiting): copies it into destination, whatever the other
- * arguments. Returns a KVX_DIALOG_ code otherwise. */
+ * arguments. Returns a KVX_DIALOG_ code otherwise. Once the dialog has been
+ * shown, the shell (SHELL32.DLL) stays loaded until the process ends. */
 int32_t KVX_API GetNetBrowseDialog32b(uint32_t reserved1, int32_t max_length, char* destination,
                                       const char* title, uint32_t reserved5,
                                       const char* dialog_title, uint32_t reserved7,

@@ -3,6 +3,7 @@
 // whose sizes count the name without its terminator.
 #include "frame/handoff.h"
 #include "frame/printer_handle.h"
+#include "frame/system_module.h"
 #include "printer_dialogs/dialog_handoff.h"
 
 #include <cstring>
@@ -22,17 +23,13 @@ struct ConnectFunctions {
     decltype(&DeletePrinterConnectionA) removeConnection = nullptr;
 };
 
-template <typename Function> bool Find(HMODULE module, const char* name, Function* function) {
-    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return *function != nullptr;
-}
-
 // False unless the spooler has both: a connection the library could not remove
 // again is never made.
 bool FindConnectFunctions(ConnectFunctions* functions) {
     HMODULE spooler = GetModuleHandleA("WINSPOOL.DRV");
-    return spooler != nullptr && Find(spooler, "ConnectToPrinterDlg", &functions->connect) &&
-           Find(spooler, "DeletePrinterConnectionA", &functions->removeConnection);
+    return spooler != nullptr &&
+           FindFunction(spooler, "ConnectToPrinterDlg", &functions->connect) &&
+           FindFunction(spooler, "DeletePrinterConnectionA", &functions->removeConnection);
 }
 
 // Asks the spooler, with a 1-byte block, how many bytes the printer's level-2

@@ -21,12 +21,16 @@ void PrinterBrowser::SetPreselect(CSharedString path, bool onlyIfEmpty) {
 }
 
 bool PrinterBrowser::Browse() {
-    // Item lists go back to the shell's allocator: without it no dialog opens.
-    ShellAllocator allocator;
+    // Without the shell's functions (an older shell lacks them) or its allocator,
+    // to which item lists go back, no dialog opens.
+    const ShellFunctions* shell = g_shellLibrary.Functions();
+    if (shell == nullptr)
+        return false;
+    ShellAllocator allocator(*shell);
     if (!allocator)
         return false;
     ItemList root(allocator); // stays null when the network's list cannot be had
-    SHGetSpecialFolderLocation(nullptr, CSIDL_NETWORK, root.Receive());
+    shell->getSpecialFolderLocation(nullptr, CSIDL_NETWORK, root.Receive());
 
     // Receives the chosen item's display name, then its path.
     char buffer[MAX_PATH] = {};
@@ -39,13 +43,13 @@ bool PrinterBrowser::Browse() {
     info.lpfn = BrowseCallback;
     info.lParam = 0;
     info.iImage = 0;
-    ItemList chosen(allocator, SHBrowseForFolderA(&info));
+    ItemList chosen(allocator, shell->browseForFolder(&info));
     if (!chosen)
         return false;
 
     // A printer has no file-system path: the call then fails and the buffer
     // keeps what the dialog left there, which becomes the path.
-    SHGetPathFromIDListA(chosen.get(), buffer);
+    shell->getPathFromIDList(chosen.get(), buffer);
     buffer[MAX_PATH - 1] = '\0';
     if (!path_.Assign(buffer))
         return false; // out of memory: reported as nothing chosen

@@ -1,7 +1,10 @@
 // RAII owners for what the shell hands out: a reference to its allocator, and
 // item lists, which go back to that allocator. Declare the allocator before the
-// lists, so that they are freed while its reference is still held.
+// lists, so that the lists are freed while the allocator's reference is still
+// held.
 #pragma once
+
+#include "printer_dialogs/shell_library.h"
 
 #include <win32.h>
 
@@ -9,8 +12,8 @@
 
 class ShellAllocator {
 public:
-    ShellAllocator() {
-        if (FAILED(SHGetMalloc(&allocator_)))
+    explicit ShellAllocator(const ShellFunctions& shell) {
+        if (FAILED(shell.getMalloc(&allocator_)))
             allocator_ = nullptr;
     }
     ShellAllocator(const ShellAllocator&) = delete;

@@ -4,8 +4,8 @@
 // from the one this program links. The two dialogs need a person: in the copy,
 // the system's dialogs and the spooler's answer about the chosen printer are
 // replaced through its import table by stand-ins that pick a printer at once
-// (the connect dialog, which the library finds at run time, through the
-// GetProcAddress it imports).
+// (the connect dialog and the shell's browser and path, which the library finds
+// at run time, through the GetProcAddress it imports).
 #include <win32.h>
 
 #include <gtest/gtest.h>
@@ -71,11 +71,21 @@ BOOL WINAPI NoFileSystemPath(LPCITEMIDLIST, LPSTR) {
     return FALSE;
 }
 
-// The library's lookup of the connect dialog finds the stand-in; every other
-// lookup goes to the system.
+// The library's lookups of the connect dialog, the shell's browser and its path
+// find the stand-ins; every other lookup goes to the system.
 FARPROC WINAPI FindPicker(HMODULE module, LPCSTR name) {
-    if (!IS_INTRESOURCE(name) && std::strcmp(name, "ConnectToPrinterDlg") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&PickPrinter));
+    struct StandIn {
+        const char* name;
+        void* function;
+    };
+    const StandIn standIns[] = {
+        {"ConnectToPrinterDlg", reinterpret_cast<void*>(&PickPrinter)},
+        {"SHBrowseForFolderA", reinterpret_cast<void*>(&BrowseToPrinter)},
+        {"SHGetPathFromIDListA", reinterpret_cast<void*>(&NoFileSystemPath)},
+    };
+    for (const StandIn& standIn : standIns)
+        if (!IS_INTRESOURCE(name) && std::strcmp(name, standIn.name) == 0)
+            return reinterpret_cast<FARPROC>(standIn.function);
     return GetProcAddress(module, name);
 }
 
@@ -150,8 +160,6 @@ public:
             {"WINSPOOL.DRV", "GetPrinterA", reinterpret_cast<void*>(&DescribePrinter)},
             {"WINSPOOL.DRV", "ClosePrinter", reinterpret_cast<void*>(&ClosePicked)},
             {"WINSPOOL.DRV", "AddPrinterDriverA", reinterpret_cast<void*>(&RefuseDriver)},
-            {"SHELL32.dll", "SHBrowseForFolderA", reinterpret_cast<void*>(&BrowseToPrinter)},
-            {"SHELL32.dll", "SHGetPathFromIDListA", reinterpret_cast<void*>(&NoFileSystemPath)},
         };
         for (const Replacement& r : replacements)
             EXPECT_TRUE(ReplaceImport(module_, r.dll, r.function, r.stand_in)) << r.function;

@@ -11,6 +11,7 @@
 // results are taken, no global or heap block is left.
 #include "frame/handoff.h"
 #include "frame/module_state.h"
+#include "printer_dialogs/shell_library.h"
 
 #include "fuzz_input.h"
 
@@ -518,6 +519,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in(data, size);
     sim::Reset();
     PreselectPath = CSharedString(); // the shell dialog's last choice, from an earlier input
+    g_shellLibrary = ShellLibrary(); // the shell's module, kept by an earlier input's machine
     Machine machine = BuildMachine(in);
     size_t globalBlocks = sim::LiveGlobalBlocks();
     size_t heapBlocks = sim::LiveHeapBlocks();

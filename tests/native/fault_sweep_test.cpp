@@ -81,9 +81,9 @@ const Functions kMemory = {"GlobalAlloc", "GlobalLock", "GlobalReAlloc",
                            "GlobalSize",  "HeapAlloc",  "GetProcessHeap"};
 // Releases: their failure keeps one object (the sweep allows it), and may change
 // no result.
-const Functions kReleases = {"GlobalFree",   "GlobalUnlock",  "HeapFree",
-                             "ClosePrinter", "WNetCloseEnum", "ImageList_Destroy",
-                             "DeleteObject", "ReleaseCapture"};
+const Functions kReleases = {"GlobalFree",   "GlobalUnlock",   "HeapFree",
+                             "ClosePrinter", "WNetCloseEnum",  "ImageList_Destroy",
+                             "DeleteObject", "ReleaseCapture", "FreeLibrary"};
 
 // Whether the run met a failure of one of `functions`.
 bool FailedIn(const Functions& functions) {
@@ -203,6 +203,12 @@ void ExpectNothingHeld() {
     EXPECT_EQ(sim::LiveTreeItems(), 0u);
     EXPECT_LE(sim::LiveImageLists(), may.imageLists);
     EXPECT_LE(sim::LiveBitmaps(), may.bitmaps);
+    // The shell's module stays loaded once the library has found its functions,
+    // which it has when it called one.
+    std::map<std::string, unsigned> calls = sim::PlatformCalls();
+    long kept = calls["SHGetMalloc"] > 0 ? 1 : 0;
+    EXPECT_GE(sim::LibraryModuleReferences(), kept) << "a module freed that was not loaded";
+    EXPECT_LE(sim::LibraryModuleReferences(), kept + static_cast<long>(may.moduleReferences));
     {
         sim::OutsideLibrary host;
         EXPECT_EQ(GetCapture(), nullptr);
@@ -516,27 +522,45 @@ int32_t ShellBrowse(int32_t maxLen, char* dst, const char* title = "browser titl
 }
 
 // The shell dialog confirms `chosen` (or is cancelled); the path waits when
-// maxLen leaves no room for it, and is then fetched.
+// maxLen leaves no room for it, and is then fetched. `missing` names a shell
+// function this release's module lacks, so no dialog opens.
 Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> chosen,
                       int32_t maxLen, bool destination, const char* title = "browser title",
-                      const char* dialogTitle = "Pick a label printer") {
+                      const char* dialogTitle = "Pick a label printer",
+                      const char* missing = nullptr) {
     return {"GetNetBrowseDialog32b, " + name,
-            [chosen] {
+            [chosen, missing] {
                 PreselectPath = "C:\\before"; // replaced by every choice
                 if (chosen)
                     sim::QueueBrowseChoice(*chosen);
                 else
                     sim::QueueBrowseCancel();
+                if (missing != nullptr)
+                    sim::RemoveExport("SHELL32.DLL", missing);
             },
             [=] {
-                // Without the allocator, the dialog or the path's string nothing is
-                // chosen; a path the shell cannot give leaves the display name the
-                // dialog wrote; a dialog title that could not be copied leaves the
-                // dialog untitled and changes nothing.
+                // Without the shell's functions (a module or function that cannot be
+                // had is a dialog that cannot open), the allocator, the dialog or the
+                // path's string nothing is chosen; a path the shell cannot give
+                // leaves the display name the dialog wrote; a dialog title that could
+                // not be copied leaves the dialog untitled and changes nothing.
                 HostBuffer dst(maxLen > 0 ? static_cast<size_t>(maxLen) : 0);
                 int32_t sizing =
                     ShellBrowse(maxLen, destination ? dst.data() : nullptr, title, dialogTitle);
-                const Functions choosing = kMemory + Functions{"SHGetMalloc", "SHBrowseForFolderA"};
+                const Functions choosing = kMemory + Functions{"LoadLibraryA", "GetProcAddress",
+                                                               "SHGetMalloc", "SHBrowseForFolderA"};
+                // The module is kept once its four functions are found; a lookup that
+                // failed holds nothing but what a refused FreeLibrary kept.
+                bool found = missing == nullptr && !FailedIn({"LoadLibraryA", "GetProcAddress"});
+                EXPECT_EQ(sim::LibraryModuleReferences(),
+                          found || FailedIn({"FreeLibrary"}) ? 1 : 0);
+                if (missing != nullptr) {
+                    EXPECT_TRUE(sim::BrowseDialogs().empty());
+                    ExpectDialogResult(sizing, {}, KVX_DIALOG_NOTHING_CHOSEN);
+                    EXPECT_TRUE(dst.Untouched());
+                    EXPECT_EQ(std::string(PreselectPath.c_str()), "C:\\before");
+                    return;
+                }
                 std::string path = !chosen ? ""
                                    : !chosen->hasPath || FailedIn({"SHGetPathFromIDListA"})
                                        ? chosen->displayName
@@ -669,6 +693,8 @@ std::vector<Scenario> DialogScenarios() {
         ShellBrowser("printer outside the file system", printer, 100, true),
         ShellBrowser("cancelled", std::nullopt, 100, true),
         ShellBrowser("titles as string resources", share, 100, true, titleResource, titleResource),
+        ShellBrowser("a shell without the browse dialog", share, 0, true, "browser title",
+                     "Pick a label printer", "SHBrowseForFolderA"),
         ConnectDialog("copied at once", true, 100, true),
         ConnectDialog("too long, then fetched", true, 4, true),
         ConnectDialog("fits, no destination", true, 100, false),
@@ -899,7 +925,7 @@ std::vector<Scenario> AllScenarios() {
 
 // The machine before each run of a scenario.
 void Prepare(const Scenario& scenario) {
-    sim::Reset();
+    NewMachine();
     std::string error;
     ASSERT_TRUE(sim::LoadNetworkTree(kNetwork, &error)) << error;
     scenario.arrange();

@@ -1,5 +1,6 @@
 #include "sim_fixture.h"
 
+#include "frame/handoff.h"
 #include "frame/module_state.h"
 #include "printer_dialogs/printer_browser.h"
 
@@ -7,6 +8,7 @@
 
 #include <climits>
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace {
@@ -30,6 +32,12 @@ protected:
         EXPECT_EQ(sim::LiveItemLists(), 0u);
         EXPECT_EQ(sim::ShellAllocatorReferences(), 0);
         EXPECT_EQ(sim::ShellMisuses(), 0u);
+        // The shell's module stays loaded once a dialog was shown: one reference, never more.
+        EXPECT_GE(sim::LibraryModuleReferences(), 0);
+        EXPECT_LE(sim::LibraryModuleReferences(), 1);
+        if (Dialogs() > 0) {
+            EXPECT_EQ(sim::LibraryModuleReferences(), 1);
+        }
     }
     static size_t Dialogs() { return sim::BrowseDialogs().size(); }
 };
@@ -181,7 +189,7 @@ TEST_F(ShellBrowserTest, DialogStartsAtTheNetworkForPrintersUnderTheSixthArgumen
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.title ? c.title : "(null)") + " / " +
                      (c.dialogTitle ? c.dialogTitle : "(null)"));
-        sim::Reset();
+        NewMachine();
         EXPECT_EQ(Call(100, nullptr, c.title, c.dialogTitle), KVX_DIALOG_NOTHING_CHOSEN);
         auto dialogs = sim::BrowseDialogs();
         ASSERT_EQ(dialogs.size(), 1u);
@@ -239,7 +247,7 @@ TEST_F(ShellBrowserTest, ShellFailuresAreHandledWithoutLeaks) {
     EXPECT_EQ(std::string(PreselectPath), "");
 
     // Without the network's item list the dialog still opens, with no root.
-    sim::Reset();
+    NewMachine();
     ASSERT_TRUE(sim::FailCalls("SHGetSpecialFolderLocation", static_cast<DWORD>(E_FAIL)));
     sim::QueueBrowseChoice({"Thermal", kPath, true});
     EXPECT_EQ(Call(100, dst.bytes), KVX_DIALOG_COPIED);
@@ -248,10 +256,82 @@ TEST_F(ShellBrowserTest, ShellFailuresAreHandledWithoutLeaks) {
     EXPECT_EQ(sim::BrowseDialogs()[0].rootFolder, -1);
     EXPECT_EQ(sim::ShellAllocatorFrees(), 1u); // the chosen item's list
 
-    sim::Reset();
+    NewMachine();
     sim::QueueBrowseChoice({"Thermal", kPath, true});
     EXPECT_EQ(Call(100, nullptr), KVX_DIALOG_NO_DESTINATION);
     EXPECT_EQ(sim::ShellAllocatorFrees(), 2u); // the root and the chosen item
+}
+
+// An older shell lacks the module's functions the browser calls, or the module
+// itself: no dialog opens, nothing is chosen, held (the module's reference
+// included) or left pending.
+TEST_F(ShellBrowserTest, ShellWithoutItsFunctionsAnswersNothingChosenWithoutADialog) {
+    struct Case {
+        const char* removed; // the function the shell's module lacks; null: no module
+    } cases[] = {
+        {nullptr},
+        {"SHGetMalloc"},
+        {"SHGetSpecialFolderLocation"},
+        {"SHBrowseForFolderA"},
+        {"SHGetPathFromIDListA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.removed ? c.removed : "no SHELL32.DLL");
+        NewMachine();
+        PreselectPath = "";
+        if (c.removed != nullptr)
+            sim::RemoveExport("SHELL32.DLL", c.removed);
+        else
+            sim::UnloadModule("SHELL32.DLL");
+        sim::QueueBrowseChoice({"Thermal", kPath, true});
+        sim::QueueBrowseChoice({"Thermal", kPath, true});
+        size_t blocks = sim::LiveGlobalBlocks();
+        Destination dst;
+        for (int32_t maxLen : {0, 100}) { // nothing pending after the first either
+            EXPECT_EQ(Call(maxLen, dst.bytes), KVX_DIALOG_NOTHING_CHOSEN) << maxLen;
+            EXPECT_EQ(dst.Written(), "(untouched)");
+        }
+        EXPECT_EQ(Dialogs(), 0u);
+        EXPECT_FALSE(g_shellBrowserSlot.Pending());
+        EXPECT_EQ(std::string(PreselectPath), "");
+        EXPECT_EQ(sim::LibraryModuleReferences(), 0);
+        EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);
+        EXPECT_EQ(sim::LockedGlobalBlocks(), 0u);
+    }
+}
+
+// The shell's module is loaded by the first dialog and kept once its four
+// functions are found, so later dialogs take no reference of their own; a module
+// that lacks one is released at once and asked for again at the next dialog.
+TEST_F(ShellBrowserTest, ShellModuleIsTakenOnceAndKeptOnlyWithAllFourFunctions) {
+    struct Case {
+        const char* what;
+        void (*change)();
+        size_t dialogs;        // of two calls, each cancelled
+        unsigned loads, frees; // the library's LoadLibraryA and FreeLibrary calls
+        long references;       // held after both
+    } cases[] = {
+        {"two dialogs in a row take one reference in total", [] {}, 2, 1, 0, 1},
+        {"a module without a function is released at each dialog",
+         [] { sim::RemoveExport("SHELL32.DLL", "SHGetPathFromIDListA"); }, 0, 2, 2, 0},
+        {"no module: nothing to release", [] { sim::UnloadModule("SHELL32.DLL"); }, 0, 2, 0, 0},
+        {"a refused load is asked for again, then kept",
+         [] { ASSERT_TRUE(sim::FailCalls("LoadLibraryA", ERROR_NOT_ENOUGH_MEMORY, 1)); }, 1, 2, 0,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewMachine();
+        c.change();
+        for (int call = 0; call < 2; ++call)
+            EXPECT_EQ(Call(100, nullptr), KVX_DIALOG_NOTHING_CHOSEN); // nothing queued: cancelled
+        EXPECT_EQ(Dialogs(), c.dialogs);
+        std::map<std::string, unsigned> calls = sim::PlatformCalls();
+        EXPECT_EQ(calls["LoadLibraryA"], c.loads);
+        EXPECT_EQ(calls["FreeLibrary"], c.frees);
+        EXPECT_EQ(sim::LibraryModuleReferences(), c.references);
+        EXPECT_EQ(sim::ShellMisuses(), 0u);
+    }
 }
 
 TEST_F(ShellBrowserTest, EveryMemoryFailureEndsInAnOrderlyResult) {

@@ -1,6 +1,8 @@
 // Test fixture and helpers over the simulated platform.
 #pragma once
 
+#include "printer_dialogs/shell_library.h"
+
 #include <sim_control.h>
 
 #include <gtest/gtest.h>
@@ -11,9 +13,16 @@
 #include <optional>
 #include <string>
 
+// A new machine: the simulation's Reset, and the library forgets the shell's
+// module it keeps for the rest of the process (the new machine has not loaded it).
+inline void NewMachine() {
+    sim::Reset();
+    g_shellLibrary = ShellLibrary();
+}
+
 class SimTest : public ::testing::Test {
 protected:
-    void SetUp() override { sim::Reset(); }
+    void SetUp() override { NewMachine(); }
 };
 
 // The memory the code under test holds, to compare before and after a run.
@@ -28,7 +37,7 @@ struct MemoryHeld {
 // release). Nothing else may stay behind.
 struct Leftovers {
     size_t globalBlocks = 0, lockedBlocks = 0, heapBlocks = 0, printerHandles = 0, enumerations = 0,
-           imageLists = 0, bitmaps = 0;
+           imageLists = 0, bitmaps = 0, moduleReferences = 0;
 };
 inline Leftovers LeftoversOf(const std::string& function) {
     Leftovers may;
@@ -46,6 +55,8 @@ inline Leftovers LeftoversOf(const std::string& function) {
         may.imageLists = 1;
     else if (function == "DeleteObject")
         may.bitmaps = 1;
+    else if (function == "FreeLibrary")
+        may.moduleReferences = 1;
     return may;
 }
 inline Leftovers LeftoversOfFailure() {

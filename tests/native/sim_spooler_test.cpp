@@ -366,18 +366,22 @@ TEST_F(SimSpoolerTest, PortsAreListedAtBothLevels) {
     }
 }
 
-// The spooler's module is found as the loader finds a loaded module, and its
-// functions as GetProcAddress finds exports; a test can take either away.
+// The spooler's module is found as the loader finds a loaded module, the shell's
+// as LoadLibraryA loads one (FreeLibrary unloads it with its last reference), and
+// their functions as GetProcAddress finds exports; a test can take either away.
 TEST_F(SimSpoolerTest, SpoolerModuleAndItsFunctionsAreFoundByName) {
     FARPROC connect = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&ConnectToPrinterDlg));
     FARPROC remove = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&DeletePrinterConnectionA));
+    FARPROC browse = reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&SHBrowseForFolderA));
     struct Case {
         const char* what;
         void (*change)();
         const char* module; // the name asked for; "(earlier)": the handle found before the change
         LPCSTR function;
         FARPROC found;
-        DWORD error; // when nothing is found
+        DWORD error;                                // when nothing is found
+        HMODULE (*open)(LPCSTR) = GetModuleHandleA; // how the module is asked for
+        long references = 0;                        // LoadLibraryA's not given back, after all
     } cases[] = {
         {"exact names", [] {}, "WINSPOOL.DRV", "ConnectToPrinterDlg", connect, 0},
         {"module name in any case", [] {}, "winspool.Drv", "DeletePrinterConnectionA", remove, 0},
@@ -405,6 +409,48 @@ TEST_F(SimSpoolerTest, SpoolerModuleAndItsFunctionsAreFoundByName) {
              sim::Reset();
          },
          "(earlier)", "ConnectToPrinterDlg", connect, 0},
+        {"the shell's module is not loaded at first", [] {}, "SHELL32.DLL", "SHBrowseForFolderA",
+         nullptr, ERROR_MOD_NOT_FOUND},
+        {"LoadLibraryA loads it and takes a reference", [] {}, "shell32", "SHBrowseForFolderA",
+         browse, 0, LoadLibraryA, 1},
+        {"then GetModuleHandleA finds it", [] { LoadLibraryA("SHELL32.DLL"); }, "SHELL32.DLL",
+         "SHBrowseForFolderA", browse, 0, GetModuleHandleA, 1},
+        {"each LoadLibraryA takes one more", [] { LoadLibraryA("SHELL32.DLL"); }, "SHELL32.DLL",
+         "SHBrowseForFolderA", browse, 0, LoadLibraryA, 2},
+        {"a FreeLibrary gives one back",
+         [] {
+             LoadLibraryA("SHELL32.DLL");
+             EXPECT_TRUE(FreeLibrary(LoadLibraryA("SHELL32.DLL")));
+         },
+         "SHELL32.DLL", "SHBrowseForFolderA", browse, 0, GetModuleHandleA, 1},
+        {"the last FreeLibrary unloads it",
+         [] { EXPECT_TRUE(FreeLibrary(LoadLibraryA("SHELL32.DLL"))); }, "SHELL32.DLL",
+         "SHBrowseForFolderA", nullptr, ERROR_MOD_NOT_FOUND},
+        {"a module not on the system is not loaded", [] { sim::UnloadModule("SHELL32.DLL"); },
+         "SHELL32.DLL", "SHBrowseForFolderA", nullptr, ERROR_MOD_NOT_FOUND, LoadLibraryA},
+        {"a removed shell function", [] { sim::RemoveExport("SHELL32.DLL", "SHGetMalloc"); },
+         "SHELL32.DLL", "SHGetMalloc", nullptr, ERROR_PROC_NOT_FOUND, LoadLibraryA, 1},
+        {"a module the process has loaded, loaded once more", [] {}, "WINSPOOL.DRV",
+         "ConnectToPrinterDlg", connect, 0, LoadLibraryA, 1},
+        {"a FreeLibrary more than were taken unloads it",
+         [] { EXPECT_TRUE(FreeLibrary(GetModuleHandleA("WINSPOOL.DRV"))); }, "(earlier)",
+         "ConnectToPrinterDlg", nullptr, ERROR_MOD_NOT_FOUND, GetModuleHandleA, -1},
+        {"FreeLibrary refuses a handle of no loaded module",
+         [] {
+             EXPECT_FALSE(FreeLibrary(nullptr));
+             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+             HMODULE shell = LoadLibraryA("SHELL32.DLL");
+             EXPECT_TRUE(FreeLibrary(shell));
+             EXPECT_FALSE(FreeLibrary(shell));
+             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+         },
+         "SHELL32.DLL", "SHBrowseForFolderA", nullptr, ERROR_MOD_NOT_FOUND},
+        {"Reset gives the references back",
+         [] {
+             LoadLibraryA("SHELL32.DLL");
+             sim::Reset();
+         },
+         "SHELL32.DLL", "SHBrowseForFolderA", nullptr, ERROR_MOD_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -414,11 +460,13 @@ TEST_F(SimSpoolerTest, SpoolerModuleAndItsFunctionsAreFoundByName) {
         c.change();
         SetLastError(0);
         bool useEarlier = c.module != nullptr && std::string(c.module) == "(earlier)";
-        HMODULE module = useEarlier ? earlier : GetModuleHandleA(c.module);
+        HMODULE module = useEarlier ? earlier : c.open(c.module);
         FARPROC proc = module != nullptr ? GetProcAddress(module, c.function) : nullptr;
         EXPECT_EQ(proc, c.found);
         EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(sim::LibraryModuleReferences(), c.references);
     }
+    sim::Reset();
 }
 
 // The failure switch fails the library's calls as a test arms it: the nth call,

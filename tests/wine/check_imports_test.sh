@@ -15,7 +15,8 @@ cases=(
     "an import listed as looked up|/^WINSPOOL.DRV GetPrinterA\$/d; \$a WINSPOOL.DRV GetPrinterA|looked up but imported: WINSPOOL.DRV GetPrinterA"
     "an import left off|/^KERNEL32.DLL GetProcAddress\$/d|import not on the allowlist: KERNEL32.DLL GetProcAddress"
     "a looked-up function the DLL does not name|\$a WINSPOOL.DRV AddPrinterConnectionA|looked up but not named in the DLL: WINSPOOL.DRV AddPrinterConnectionA"
-    "a lookup in a DLL not imported|\$a NETAPI32.DLL NetApiBufferFree|looked up in a DLL not imported: NETAPI32.DLL"
+    "a lookup in a DLL neither imported nor loaded|\$a NETAPI32.DLL NetApiBufferFree|looked up in a DLL neither imported nor loaded by name: NETAPI32.DLL"
+    "a function of a DLL loaded by name listed as imported|/^SHELL32.DLL SHGetMalloc\$/d; /^\[import\]\$/a SHELL32.DLL SHGetMalloc|listed DLL no longer imported: SHELL32.DLL"
     "a line under no section|1i KERNEL32.DLL GetLastError|a line before [import] or [lookup]"
 )
 failed=0

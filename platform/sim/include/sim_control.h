@@ -17,7 +17,9 @@ namespace sim {
 // default driver directories, no driver files, no drivers, no faults. Memory
 // still held by the code under test stays valid and counted: check leaks by
 // comparing the counts before and after an operation. A block only a refused
-// GlobalFree or HeapFree kept (the failure switch's) is given back.
+// GlobalFree or HeapFree kept (the failure switch's) is given back. A module
+// reference the code under test keeps for the life of the process is its own
+// state: a test forgets it there too (the tests' NewMachine).
 void Reset();
 
 // ---- kernel32 ----
@@ -113,16 +115,23 @@ bool GlobalBlockInfo(HGLOBAL block, SIZE_T* size, unsigned* locks);
 
 // ---- kernel32: loaded modules ----
 // The process has the spooler's module loaded, as a program that imports from it
-// has: GetModuleHandleA finds "WINSPOOL.DRV" by its file name (in any case; a
-// name without an extension means .DLL; null names the program, which exports
-// nothing here), and GetProcAddress answers each spooler function of the
-// simulation by its exported name (exactly as spelt; no ordinals). Anything
-// else is not found: ERROR_MOD_NOT_FOUND for a module, ERROR_PROC_NOT_FOUND for
-// a function. Both changes below last until Reset.
+// has; the shell's module ("SHELL32.DLL") is on the system but not loaded until
+// LoadLibraryA loads it. GetModuleHandleA finds a loaded module by its file name
+// (in any case; a name without an extension means .DLL; null names the program,
+// which exports nothing here), LoadLibraryA finds one of the system's the same
+// way, takes a reference to it and answers its handle, FreeLibrary gives one back
+// and the module is unloaded with its last, and GetProcAddress answers each
+// simulated function of a loaded module by its exported name (exactly as spelt;
+// no ordinals). Anything else is not found: ERROR_MOD_NOT_FOUND for a module,
+// ERROR_PROC_NOT_FOUND for a function. Both changes below last until Reset.
 // The module no longer exports that function, as on a release whose module lacks it.
 void RemoveExport(const std::string& module, const std::string& function);
-// The module is not loaded: GetModuleHandleA does not find it, nor GetProcAddress its handle.
+// The module is not on this system: GetModuleHandleA and LoadLibraryA do not
+// find it, nor GetProcAddress its handle.
 void UnloadModule(const std::string& module);
+// The references LoadLibraryA took that FreeLibrary has not given back yet
+// (negative when more were given back than taken).
+long LibraryModuleReferences();
 
 // ---- spooler: drivers ----
 // The directory GetPrinterDriverDirectoryA reports for an environment name

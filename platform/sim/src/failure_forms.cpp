@@ -40,7 +40,8 @@ const std::map<std::string, std::vector<FailureForm>>& FailureForms() {
         // ---- kernel32 ----
         {"GetComputerNameA",
          {Error(ERROR_BUFFER_OVERFLOW), Error(ERROR_NOT_ENOUGH_MEMORY), kNoCode}},
-        {"GetLastError", {}},               // cannot fail
+        {"FreeLibrary", {Error(ERROR_INVALID_HANDLE)}}, // the module stays
+        {"GetLastError", {}},                           // cannot fail
         {"GetModuleHandleA", {Error(126)}}, // ERROR_MOD_NOT_FOUND: the module is not loaded
         {"GetProcAddress", {Error(127)}},   // ERROR_PROC_NOT_FOUND: the module lacks it
         {"GetProcessHeap", {kNoCode}},
@@ -53,8 +54,9 @@ const std::map<std::string, std::vector<FailureForm>>& FailureForms() {
         {"GlobalSize", {Error(ERROR_INVALID_HANDLE)}},
         {"GlobalUnlock", {Error(ERROR_NOT_LOCKED)}}, // the lock stays
         {"HeapAlloc", {kKeepsLastError}},
-        {"HeapFree", {Error(ERROR_INVALID_PARAMETER)}}, // the block stays
-        {"SetLastError", {}},                           // cannot fail
+        {"HeapFree", {Error(ERROR_INVALID_PARAMETER)}},                 // the block stays
+        {"LoadLibraryA", {Error(126), Error(ERROR_NOT_ENOUGH_MEMORY)}}, // 126: ERROR_MOD_NOT_FOUND
+        {"SetLastError", {}},                                           // cannot fail
         // ---- mpr: each returns its error as well ----
         {"WNetCloseEnum",
          {Error(ERROR_NO_NETWORK), Error(ERROR_INVALID_HANDLE), Error(ERROR_EXTENDED_ERROR)}},

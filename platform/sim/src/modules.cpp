@@ -1,6 +1,8 @@
-// Loaded modules: the spooler's module and its functions, found by name as
-// GetModuleHandleA and GetProcAddress find them, with functions or the whole
-// module taken away as a test asks.
+// Modules of the system: the spooler's, which the process has loaded, and the
+// shell's, which it loads on demand; found by name as GetModuleHandleA and
+// LoadLibraryA find them, their functions as GetProcAddress does, each module's
+// references counted as LoadLibraryA and FreeLibrary count them, and functions
+// or a whole module taken away as a test asks.
 #include "sim_internal.h"
 
 #include <cctype>
@@ -15,21 +17,36 @@ template <typename Function> FARPROC Address(Function* function) {
 }
 
 struct Module {
-    Module(std::string file, std::map<std::string, FARPROC> exported)
-        : fileName(std::move(file)), exports(std::move(exported)) {}
+    Module(std::string file, unsigned processReferences, std::map<std::string, FARPROC> exported)
+        : fileName(std::move(file)), startReferences(processReferences),
+          references(processReferences), exports(std::move(exported)) {}
+
+    bool Loaded() const { return !absent && references > 0; }
 
     std::string fileName; // upper case, as the loader reports it
+    // The references the process holds of its own (1: it imports the module).
+    unsigned startReferences;
+    unsigned references; // loaded while there is one
     std::map<std::string, FARPROC> exports;
     std::set<std::string> removed; // exports a test took away
-    bool unloaded = false;
+    bool absent = false;           // not on this system: neither loaded nor loadable
 };
 
-// The modules of the process; the first is the program itself, which no name
-// finds and which exports nothing. A module's handle is the address of its
-// entry, which stays put for the life of the process.
+// The modules of the system; the first is the program itself, which no name
+// finds, which exports nothing and which stays loaded. A module's handle is the
+// address of its entry, which stays put for the life of the process.
 Module g_modules[] = {
-    {"", {}},
+    {"", 1, {}},
+    {"SHELL32.DLL",
+     0,
+     {
+         {"SHBrowseForFolderA", Address(&SHBrowseForFolderA)},
+         {"SHGetMalloc", Address(&SHGetMalloc)},
+         {"SHGetPathFromIDListA", Address(&SHGetPathFromIDListA)},
+         {"SHGetSpecialFolderLocation", Address(&SHGetSpecialFolderLocation)},
+     }},
     {"WINSPOOL.DRV",
+     1,
      {
          {"AddPrinterA", Address(&AddPrinterA)},
          {"AddPrinterDriverA", Address(&AddPrinterDriverA)},
@@ -56,7 +73,7 @@ HMODULE HandleOf(Module& module) {
 
 Module* Loaded(HMODULE handle) {
     for (Module& module : g_modules)
-        if (HandleOf(module) == handle && !module.unloaded)
+        if (HandleOf(module) == handle && module.Loaded())
             return &module;
     return nullptr;
 }
@@ -90,9 +107,15 @@ namespace detail {
 
 void ResetModules() {
     for (Module& module : g_modules) {
+        module.references = module.startReferences;
         module.removed.clear();
-        module.unloaded = false;
+        module.absent = false;
     }
+}
+
+bool ModuleLoaded(const std::string& name) {
+    const Module* module = Named(name);
+    return module != nullptr && module->Loaded();
 }
 
 } // namespace detail
@@ -104,7 +127,14 @@ void RemoveExport(const std::string& module, const std::string& function) {
 
 void UnloadModule(const std::string& module) {
     if (Module* named = Named(module))
-        named->unloaded = true;
+        named->absent = true;
+}
+
+long LibraryModuleReferences() {
+    long taken = 0;
+    for (const Module& module : g_modules)
+        taken += static_cast<long>(module.references) - static_cast<long>(module.startReferences);
+    return taken;
 }
 
 } // namespace sim
@@ -116,11 +146,46 @@ HMODULE GetModuleHandleA(LPCSTR moduleName) {
     if (moduleName == nullptr)
         return HandleOf(g_program);
     Module* module = Named(moduleName);
-    if (module == nullptr || module->unloaded) {
+    if (module == nullptr || !module->Loaded()) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     return HandleOf(*module);
+}
+
+HMODULE LoadLibraryA(LPCSTR fileName) {
+    sim::detail::PlatformCall call("LoadLibraryA");
+    if (call.Fails())
+        return nullptr;
+    if (fileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    Module* module = Named(fileName);
+    if (module == nullptr || module->absent) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    ++module->references;
+    return HandleOf(*module);
+}
+
+BOOL FreeLibrary(HMODULE handle) {
+    sim::detail::PlatformCall call("FreeLibrary");
+    if (call.Fails())
+        return FALSE; // the module stays
+    if (handle == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    Module* module = Loaded(handle);
+    if (module == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    if (module != &g_program) // the program stays loaded
+        --module->references;
+    return TRUE;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {

@@ -1,7 +1,8 @@
 // The shell: its task allocator (one object, reference-counted through
 // SHGetMalloc and Release), item lists for special folders and for what the
 // user picks, and the folder-browse dialog, which runs its callback and answers
-// as the test queued.
+// as the test queued. Its code lives in the shell's module: a call while that
+// module is not loaded (after its last FreeLibrary) is a misuse.
 #include "sim_internal.h"
 
 #include <cstdlib>
@@ -49,6 +50,12 @@ LPITEMIDLIST NewList(const ListEntry& entry) {
 const ListEntry* FindList(const void* list) {
     auto it = g_lists.find(const_cast<void*>(list));
     return it == g_lists.end() ? nullptr : &it->second;
+}
+
+// A call into the shell's code, which is only there while its module is loaded.
+void CheckShellLoaded() {
+    if (!sim::detail::ModuleLoaded("SHELL32.DLL"))
+        ++g_misuses;
 }
 
 void CopyText(const std::string& text, char* buffer) {
@@ -122,6 +129,7 @@ public:
 private:
     // A caller must hold a reference for every call.
     static void Check() {
+        CheckShellLoaded();
         if (g_references <= 0)
             ++g_misuses;
     }
@@ -181,6 +189,7 @@ unsigned ShellMisuses() {
 
 HRESULT SHGetMalloc(IMalloc** allocator) {
     sim::detail::PlatformCall call("SHGetMalloc");
+    CheckShellLoaded();
     if (allocator == nullptr)
         return E_INVALIDARG;
     if (call.Fails()) {
@@ -194,6 +203,7 @@ HRESULT SHGetMalloc(IMalloc** allocator) {
 
 HRESULT SHGetSpecialFolderLocation(HWND, int folder, PIDLIST_ABSOLUTE* list) {
     sim::detail::PlatformCall call("SHGetSpecialFolderLocation");
+    CheckShellLoaded();
     if (list == nullptr)
         return E_INVALIDARG;
     *list = nullptr;
@@ -207,6 +217,7 @@ HRESULT SHGetSpecialFolderLocation(HWND, int folder, PIDLIST_ABSOLUTE* list) {
 
 PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA info) {
     sim::detail::PlatformCall call("SHBrowseForFolderA");
+    CheckShellLoaded();
     if (call.Fails())
         return nullptr; // the dialog could not be shown
     if (info == nullptr)
@@ -268,6 +279,7 @@ PIDLIST_ABSOLUTE SHBrowseForFolderA(LPBROWSEINFOA info) {
 
 BOOL SHGetPathFromIDListA(PCIDLIST_ABSOLUTE list, LPSTR path) {
     sim::detail::PlatformCall call("SHGetPathFromIDListA");
+    CheckShellLoaded();
     if (call.Fails())
         return FALSE; // the buffer stays as it was
     if (list == nullptr || path == nullptr)

@@ -115,6 +115,8 @@ void ResetConnections();
 
 // ---- loaded modules ----
 void ResetModules();
+// Whether the module of that name is loaded in the process.
+bool ModuleLoaded(const std::string& name);
 
 // ---- windows and the shell ----
 void ResetShell();

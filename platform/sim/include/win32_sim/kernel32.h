@@ -82,4 +82,6 @@ DWORD GetFileAttributesA(LPCSTR path);
 BOOL GetComputerNameA(LPSTR buffer, LPDWORD size);
 
 HMODULE GetModuleHandleA(LPCSTR moduleName);
+HMODULE LoadLibraryA(LPCSTR fileName);
+BOOL FreeLibrary(HMODULE module);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
