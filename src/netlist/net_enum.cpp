@@ -43,25 +43,53 @@ bool SameText(const char* a, const char* b) {
     return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
 }
 
-// Whether a string of an entry is absent or lies, with its terminator, in the
-// batch buffer [begin, end), where the router places the strings of the entries.
-bool InBatch(const char* text, uintptr_t begin, uintptr_t end) {
+// The batch buffer [begin, end) the router fills: the entries, then their strings.
+struct BatchBounds {
+    uintptr_t begin;
+    uintptr_t end;
+};
+
+// A string of an entry as its record carries it: its characters and length.
+struct RecordText {
+    const char* text;
+    size_t length;
+};
+
+// Reads one string of an entry: `absent` for a null string, else the string if it
+// lies, with its terminator, in the batch. One pass finds both the terminator
+// and the length that the record's copy then uses. False when it does not lie there.
+bool ReadText(const char* text, const char* absent, size_t absentLength, BatchBounds batch,
+              RecordText* read) {
+    if (text == nullptr) {
+        *read = {absent, absentLength};
+        return true;
+    }
     auto at = reinterpret_cast<uintptr_t>(text);
-    return text == nullptr ||
-           (at >= begin && at < end && std::memchr(text, 0, end - at) != nullptr);
+    if (at < batch.begin || at >= batch.end)
+        return false;
+    const void* terminator = std::memchr(text, 0, batch.end - at);
+    if (terminator == nullptr)
+        return false;
+    *read = {text, static_cast<size_t>(static_cast<const char*>(terminator) - text)};
+    return true;
 }
 
-// The leading entries of a batch whose provider and remote name lie in the batch:
-// an entry read from what a router's overstated count covers (its strings, say)
-// ends the batch, before the library reads through its pointers.
-DWORD EntriesInBatch(const NETRESOURCEA* entries, DWORD count, DWORD batchBytes) {
-    auto begin = reinterpret_cast<uintptr_t>(entries);
-    uintptr_t end = begin + batchBytes;
-    DWORD whole = 0;
-    while (whole < count && InBatch(entries[whole].lpProvider, begin, end) &&
-           InBatch(entries[whole].lpRemoteName, begin, end))
-        ++whole;
-    return whole;
+// An entry's provider and remote name ("No Provider" and "No Remote" stand for
+// null strings).
+struct EntryText {
+    RecordText provider;
+    RecordText remote;
+};
+
+// Whether the entry's provider and remote name lie in the batch: an entry read
+// from what a router's overstated count covers (its strings, say) ends the batch,
+// before the library reads through its pointers.
+bool ReadEntry(const NETRESOURCEA& entry, BatchBounds batch, EntryText* read) {
+    static const char kNoProvider[] = "No Provider";
+    static const char kNoRemote[] = "No Remote";
+    return ReadText(entry.lpProvider, kNoProvider, sizeof kNoProvider - 1, batch,
+                    &read->provider) &&
+           ReadText(entry.lpRemoteName, kNoRemote, sizeof kNoRemote - 1, batch, &read->remote);
 }
 
 // Makes the block hold at least `needed` bytes and leaves it locked. The block
@@ -87,19 +115,15 @@ bool MakeRoom(NetListState& state, SIZE_T needed) {
 }
 
 // Appends provider, remote name and the low byte of the display type, each
-// followed by a zero ("No Provider" and "No Remote" stand for null strings).
-// The block always ends with zero bytes after the records; it doubles as it
-// grows, and the caller shrinks it to the records and one zero at the end. A record that would take
-// the list past kMaxListBytes is not appended and marks the list full. When the block cannot grow
-// (or be locked), it is freed and nothing more is appended in this search.
-bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
+// followed by a zero. The block always ends with zero bytes after the records;
+// it doubles as it grows, and the caller shrinks it to the records and one zero
+// at the end. A record that would take the list past kMaxListBytes is not
+// appended and marks the list full. When the block cannot grow (or be locked),
+// it is freed and nothing more is appended in this search.
+bool AppendNetEntry(const EntryText& entry, DWORD displayType, NetListState& state) {
     if (!state.block || state.full)
         return false;
-    const char* provider = entry.lpProvider ? entry.lpProvider : "No Provider";
-    const char* remote = entry.lpRemoteName ? entry.lpRemoteName : "No Remote";
-    size_t providerLength = std::strlen(provider);
-    size_t remoteLength = std::strlen(remote);
-    size_t record = providerLength + remoteLength + 4;
+    size_t record = entry.provider.length + entry.remote.length + 4;
     // The list is cut at a whole record; later, smaller records stay out too.
     if (record > kMaxListBytes - state.byteCount) {
         state.full = true;
@@ -111,12 +135,14 @@ bool AppendNetEntry(const NETRESOURCEA& entry, NetListState& state) {
         return false;
     }
     char* at = state.records.data() + state.byteCount;
-    std::memcpy(at, provider, providerLength + 1);
-    at += providerLength + 1;
-    std::memcpy(at, remote, remoteLength + 1);
-    at += remoteLength + 1;
-    at[0] = static_cast<char>(entry.dwDisplayType & 0xFF);
-    at[1] = '\0';
+    std::memcpy(at, entry.provider.text, entry.provider.length);
+    at += entry.provider.length;
+    *at++ = '\0';
+    std::memcpy(at, entry.remote.text, entry.remote.length);
+    at += entry.remote.length;
+    at[0] = '\0';
+    at[1] = static_cast<char>(displayType & 0xFF);
+    at[2] = '\0';
     state.byteCount += static_cast<uint32_t>(record);
     return true;
 }
@@ -209,19 +235,24 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
         // A count beyond what the buffer can hold is not believed.
         if (received > batchBytes / sizeof(NETRESOURCEA))
             received = batchBytes / sizeof(NETRESOURCEA);
-        received = EntriesInBatch(entries, received, batchBytes);
-        if (received == 0) {
+        BatchBounds bounds = {reinterpret_cast<uintptr_t>(entries),
+                              reinterpret_cast<uintptr_t>(entries) + batchBytes};
+        EntryText text;
+        if (received == 0 || !ReadEntry(entries[0], bounds, &text)) {
             ++failures;
             if (result == NO_ERROR)
                 count = kAllEntries; // an empty batch left nothing to pass on
             continue;
         }
         failures = 0;
-        state.entriesRead += received;
 
         const NETRESOURCEA& first = entries[0];
         Decisions decide = Decide(container, first, provider, split, state, &lists);
         for (DWORD i = 0; i < received; ++i) {
+            // An entry whose strings the batch does not hold ends the batch.
+            if (i > 0 && !ReadEntry(entries[i], bounds, &text))
+                break;
+            ++state.entriesRead;
             const NETRESOURCEA& entry = entries[i];
             if (decide.matchEntries && SameText(provider, entry.lpProvider) &&
                 split.first.Equals(entry.lpRemoteName)) {
@@ -230,7 +261,7 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
                 decide.descendIntoFirst = false;
             }
             if (decide.appendAll)
-                AppendNetEntry(entry, state);
+                AppendNetEntry(text, entry.dwDisplayType, state);
         }
         if (decide.descendIntoFirst)
             Search(&first, state, provider, passDown, depth + 1);
