@@ -1,39 +1,37 @@
 // HeapBuffer: a working buffer from the process heap, owned for one call.
 #pragma once
 
+#include "appkit/unique_resource.h"
+
 #include <win32.h>
 
 #include <utility>
+
+struct HeapMemory {
+    using Type = char*;
+    static void Close(char* data) { HeapFree(GetProcessHeap(), 0, data); }
+};
 
 class HeapBuffer {
 public:
     HeapBuffer() = default;
     explicit HeapBuffer(SIZE_T bytes, DWORD flags = HEAP_ZERO_MEMORY)
-        : data_(static_cast<char*>(HeapAlloc(GetProcessHeap(), flags, bytes ? bytes : 1))),
-          size_(data_ ? bytes : 0) {}
-    HeapBuffer(const HeapBuffer&) = delete;
-    HeapBuffer& operator=(const HeapBuffer&) = delete;
+        : memory_(static_cast<char*>(HeapAlloc(GetProcessHeap(), flags, bytes ? bytes : 1))),
+          size_(memory_ ? bytes : 0) {}
     HeapBuffer(HeapBuffer&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+        : memory_(std::move(other.memory_)), size_(std::exchange(other.size_, 0)) {}
     // The buffer held so far is freed at once.
     HeapBuffer& operator=(HeapBuffer&& other) noexcept {
-        SIZE_T size = std::exchange(other.size_, 0);
-        Reset(std::exchange(other.data_, nullptr), size);
+        memory_ = std::move(other.memory_);
+        size_ = std::exchange(other.size_, 0);
         return *this;
     }
-    ~HeapBuffer() { Reset(); }
 
-    explicit operator bool() const { return data_ != nullptr; }
-    char* data() const { return data_; }
+    explicit operator bool() const { return static_cast<bool>(memory_); }
+    char* data() const { return memory_.get(); }
     SIZE_T size() const { return size_; }
 
 private:
-    void Reset(char* adopted = nullptr, SIZE_T size = 0) {
-        size_ = adopted != nullptr ? size : 0;
-        if (char* old = std::exchange(data_, adopted))
-            HeapFree(GetProcessHeap(), 0, old);
-    }
-
-    char* data_ = nullptr;
+    UniqueResource<HeapMemory> memory_;
     SIZE_T size_ = 0;
 };

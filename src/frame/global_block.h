@@ -2,6 +2,8 @@
 // path; BlockLock holds the block's lock for a scope.
 #pragma once
 
+#include "appkit/unique_resource.h"
+
 #include <win32.h>
 
 #include <utility>
@@ -39,52 +41,36 @@ private:
     char* data_ = nullptr;
 };
 
-class GlobalBlock {
+struct GlobalMemory {
+    using Type = HGLOBAL;
+    static void Close(HGLOBAL block) { GlobalFree(block); }
+};
+
+class GlobalBlock : public UniqueResource<GlobalMemory> {
 public:
     // Movable and zero-initialised, as every block the library keeps between calls.
     static constexpr UINT kMovableZeroed = GMEM_MOVEABLE | GMEM_ZEROINIT;
 
-    GlobalBlock() = default;
-    explicit GlobalBlock(HGLOBAL adopted) : handle_(adopted) {}
+    using UniqueResource::UniqueResource;
     static GlobalBlock Allocate(SIZE_T bytes, UINT flags = kMovableZeroed) {
         return GlobalBlock(GlobalAlloc(flags, bytes));
     }
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-    GlobalBlock(GlobalBlock&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    // The block held so far is freed at once.
-    GlobalBlock& operator=(GlobalBlock&& other) noexcept {
-        Reset(other.Release());
-        return *this;
-    }
-    ~GlobalBlock() { Reset(); }
 
-    explicit operator bool() const { return handle_ != nullptr; }
-    HGLOBAL get() const { return handle_; }
-    SIZE_T Size() const { return handle_ ? GlobalSize(handle_) : 0; }
-    BlockLock Lock() const { return BlockLock(handle_); }
+    SIZE_T Size() const { return *this ? GlobalSize(get()) : 0; }
+    BlockLock Lock() const { return BlockLock(get()); }
 
     // Grows or shrinks the block (new bytes zeroed). On failure the block is
     // kept unchanged and false is returned.
     bool Resize(SIZE_T bytes) {
-        HGLOBAL resized = GlobalReAlloc(handle_, bytes, kMovableZeroed);
+        HGLOBAL resized = GlobalReAlloc(get(), bytes, kMovableZeroed);
         if (resized == nullptr)
             return false;
-        handle_ = resized;
+        Release(); // the reallocation has taken the old handle's place
+        Reset(resized);
         return true;
     }
 
     // Copies count bytes from the start of the block into destination, never more
     // than the block holds; false when the block cannot be locked.
     bool CopyTo(void* destination, SIZE_T count) const;
-
-    HGLOBAL Release() { return std::exchange(handle_, nullptr); }
-    // Frees the block held (if any) and takes over `adopted`.
-    void Reset(HGLOBAL adopted = nullptr) {
-        if (HGLOBAL old = std::exchange(handle_, adopted))
-            GlobalFree(old);
-    }
-
-private:
-    HGLOBAL handle_ = nullptr;
 };

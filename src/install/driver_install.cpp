@@ -2,6 +2,7 @@
 // The library copies no files: the platform's driver files must already lie in
 // the spooler's driver directory.
 #include "frame/platform_id.h"
+#include "install/refusal.h"
 #include "install/driver_directory.h"
 
 #include <win32.h>
@@ -35,12 +36,6 @@ const char* RemovalDriverName(PlatformCode code) {
         code == KVX_PLATFORM_WIN95 || code == KVX_PLATFORM_WIN98 || code == KVX_PLATFORM_NT4;
     return kvx_driver_files_for(registersVersion5 ? KVX_PLATFORM_NT4 : KVX_PLATFORM_NT3)
         .driver_name;
-}
-
-// The spooler's reason is not passed on: hosts rely on the result alone.
-int32_t Refused() {
-    SetLastError(0);
-    return 0;
 }
 
 // Registers the platform's driver with its files in the driver directory; false

@@ -4,6 +4,7 @@
 
 #include "frame/printer_handle.h"
 #include "frame/platform_id.h"
+#include "install/refusal.h"
 
 #include <win32.h>
 
@@ -54,12 +55,6 @@ bool FormatPrinterName(PlatformCode code, const char* portName, char (&name)[kNa
             name[kShortNameLength] = '\0';
     }
     return true;
-}
-
-// The spooler's reason for a refusal is not passed on: hosts rely on the result alone.
-int32_t Refused() {
-    SetLastError(0);
-    return 0;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "netlist/net_enum.h"
 
+#include "appkit/unique_resource.h"
+
 #include <cstring>
 
 namespace {
@@ -14,30 +16,21 @@ constexpr unsigned kMaxFailedRequests = 3;
 // listed, and as the router cannot skip an entry, the container ends there.
 constexpr DWORD kMaxBatchBytes = kMaxListBytes;
 
-// Owns an open enumeration of the router.
-class NetEnumeration {
-public:
-    NetEnumeration() = default;
-    NetEnumeration(const NetEnumeration&) = delete;
-    NetEnumeration& operator=(const NetEnumeration&) = delete;
-    ~NetEnumeration() {
-        if (handle_ != nullptr)
-            WNetCloseEnum(handle_);
-    }
-
-    bool Open(const NETRESOURCEA* container) {
-        HANDLE opened = nullptr;
-        if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0,
-                          const_cast<NETRESOURCEA*>(container), &opened) != NO_ERROR)
-            return false;
-        handle_ = opened;
-        return true;
-    }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_ = nullptr;
+struct NetEnumerationTraits {
+    using Type = HANDLE;
+    static void Close(HANDLE enumeration) { WNetCloseEnum(enumeration); }
 };
+using NetEnumeration = UniqueResource<NetEnumerationTraits>;
+
+// Opens the router's enumeration of the printers and containers in `container`;
+// empty when the router refuses.
+NetEnumeration OpenNetEnumeration(const NETRESOURCEA* container) {
+    HANDLE opened = nullptr;
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_PRINT, 0,
+                      const_cast<NETRESOURCEA*>(container), &opened) != NO_ERROR)
+        return NetEnumeration();
+    return NetEnumeration(opened);
+}
 
 bool SameText(const char* a, const char* b) {
     return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
@@ -197,8 +190,8 @@ void Search(const NETRESOURCEA* container, NetListState& state, const CSharedStr
     if (!split.wellFormed)
         return;
     ++state.opened;
-    NetEnumeration enumeration;
-    if (!enumeration.Open(container))
+    NetEnumeration enumeration = OpenNetEnumeration(container);
+    if (!enumeration)
         return;
 
     // The entry count and the buffer size go from one request to the next as the
