@@ -53,6 +53,11 @@ if(BUILD_TESTING)
     add_test(NAME kit_msvc_import_lib
              COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_host_link.sh msvc ${CMAKE_SOURCE_DIR}
                      $<TARGET_FILE:kvx32> ${KVX_MSVC_IMPORT_LIB} ${CMAKE_BINARY_DIR}/kit-msvc-link)
+    # kvx32.h with its binding macros and the README's C examples compile without
+    # a warning as C89, C99, C++98 and C++17 (compilers only, no Wine).
+    add_test(NAME kit_host_sources
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_host_sources.sh ${CMAKE_SOURCE_DIR}
+                     ${CMAKE_BINARY_DIR}/kit-host-sources)
     add_test(NAME kit_mingw_import_lib
              COMMAND ${CMAKE_SOURCE_DIR}/tests/kit/check_host_link.sh mingw ${CMAKE_SOURCE_DIR}
                      $<TARGET_FILE:kvx32> ${KVX_IMPORT_LIB} ${CMAKE_BINARY_DIR}/kit-mingw-link)

@@ -40,6 +40,25 @@
 extern "C" {
 #endif
 
+/* The exports' fixed ordinals. A host that binds the library itself may find an
+ * export by name or by ordinal: KVX_BIND(module, GetPortsSelect) or
+ * KVX_BIND_ORDINAL(module, GetPortsSelect) gives a kvx_GetPortsSelect_fn, or null
+ * when the module lacks it (see kvx_find_export below). */
+enum {
+    KVX_ORDINAL_GetPortsSelect = 2,
+    KVX_ORDINAL_SetPortSettings = 3,
+    KVX_ORDINAL_NetGetInfos = 4,
+    KVX_ORDINAL_GetPlatformFrom32 = 5,
+    KVX_ORDINAL_GetPrinterDriverDir = 6,
+    KVX_ORDINAL_GetNetBrowseDialog32b = 7,
+    KVX_ORDINAL_GetNetBrowseDialogNT4 = 8,
+    KVX_ORDINAL_InstallThermalPrinter = 9,
+    KVX_ORDINAL_InstallThermalPrinterDriver = 10,
+    KVX_ORDINAL_DesInstallThermalPrinterDriver = 11,
+    KVX_ORDINAL_EnumLocalPorts = 12,
+    KVX_ORDINAL_GetPrinterDriverName = 13
+};
+
 /* Platform codes written by GetPlatformFrom32. */
 enum {
     KVX_PLATFORM_OTHER = 0,
@@ -136,8 +155,9 @@ KVX_INLINE const char* kvx_shared_string(const char* text) {
 }
 
 KVX_INLINE void kvx_shared_string_free(const char* chars) {
+    /* The block was the host's own; only the pointer the library took is const. */
     if (chars != NULL)
-        HeapFree(GetProcessHeap(), 0, (void*)((const int32_t*)chars - 3));
+        HeapFree(GetProcessHeap(), 0, (void*)(uintptr_t)(chars - 3 * sizeof(int32_t)));
 }
 
 /* A NetworkPath names a container below a provider by the remote names of the
@@ -222,6 +242,25 @@ KVX_INLINE int kvx_net_entry_next(const char* list, uint32_t size, uint32_t* off
 
 typedef void(KVX_API* kvx_GetPortsSelect_fn)(char* buffer, uint32_t* size, const char* provider,
                                              const char* path);
+
+/* ---- Binding the library by name or ordinal ---- */
+
+/* A function pointer of no particular type: GetProcAddress's answer passes
+ * through it on its way to an export's own type, which compilers accept without
+ * a cast-function-type warning (void (*)(void) matches every function type). */
+typedef void (*kvx_any_fn)(void);
+
+/* The export named by name, or by ordinal when name is MAKEINTRESOURCEA(n); null
+ * when module does not export it. */
+KVX_INLINE kvx_any_fn kvx_find_export(HMODULE module, const char* name) {
+    return module != NULL ? (kvx_any_fn)GetProcAddress(module, name) : (kvx_any_fn)NULL;
+}
+
+#define KVX_BIND(module, export_name) \
+    ((kvx_##export_name##_fn)kvx_find_export((module), #export_name))
+#define KVX_BIND_ORDINAL(module, export_name) \
+    ((kvx_##export_name##_fn)kvx_find_export((module), \
+                                             MAKEINTRESOURCEA(KVX_ORDINAL_##export_name)))
 
 #ifdef __cplusplus
 }

@@ -4,12 +4,19 @@
 #ifndef KVX_CHECK_WINDOWS_H
 #define KVX_CHECK_WINDOWS_H
 #include <stddef.h>
+#include <stdint.h>
 #define WINAPI __stdcall
 typedef void* HANDLE;
 typedef void* LPVOID;
 typedef int BOOL;
 typedef unsigned long DWORD;
 typedef size_t SIZE_T;
+typedef unsigned short WORD;
+typedef void* HMODULE;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef int(WINAPI* FARPROC)(void);
+#define MAKEINTRESOURCEA(i) ((LPSTR)(uintptr_t)(WORD)(i))
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -17,6 +24,7 @@ __declspec(dllimport) HANDLE WINAPI GetProcessHeap(void);
 __declspec(dllimport) LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
 __declspec(dllimport) BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
 __declspec(dllimport) void WINAPI ExitProcess(unsigned exit_code);
+__declspec(dllimport) FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 #ifdef __cplusplus
 }
 #endif
