@@ -44,12 +44,28 @@ void Released(SIZE_T bytes) {
     g_liveBytes -= bytes;
 }
 
-char* NewData(SIZE_T bytes, bool zero) {
+// At least one byte, so that every block has an address of its own.
+char* RawData(SIZE_T bytes) {
     auto* data = static_cast<char*>(std::malloc(bytes ? bytes : 1));
     if (data == nullptr)
         std::abort();
+    return data;
+}
+
+char* NewData(SIZE_T bytes, bool zero) {
+    char* data = RawData(bytes);
     // Fresh memory that is not asked to be zeroed holds garbage, as on Windows.
     std::memset(data, zero ? 0 : 0xCD, bytes ? bytes : 1);
+    return data;
+}
+
+// A reallocated block's new data: the old block's bytes, then (where it grows)
+// zeros or garbage, as a new block would hold.
+char* MovedData(const char* old, SIZE_T oldBytes, SIZE_T bytes, bool zero) {
+    char* data = RawData(bytes);
+    SIZE_T kept = oldBytes < bytes ? oldBytes : bytes;
+    std::memcpy(data, old, kept);
+    std::memset(data + kept, zero ? 0 : 0xCD, (bytes ? bytes : 1) - kept);
     return data;
 }
 
@@ -215,8 +231,8 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
         return nullptr;
     }
     // The data always moves, so a caller that keeps an old pointer or handle is caught.
-    char* data = NewData(bytes, (flags & GMEM_ZEROINIT) != 0);
-    std::memcpy(data, block.data, block.size < bytes ? block.size : bytes);
+    // What the old block held is copied; only the bytes beyond it are filled.
+    char* data = MovedData(block.data, block.size, bytes, (flags & GMEM_ZEROINIT) != 0);
     Acquired(bytes); // both blocks are held while the data moves
     Released(block.size);
     FreeBlock(it->second);
