@@ -11,7 +11,7 @@
 // results are taken, no global or heap block is left.
 #include "frame/handoff.h"
 #include "frame/module_state.h"
-#include "printer_dialogs/shell_library.h"
+#include "printer_browser/shell_library.h"
 
 #include "fuzz_input.h"
 
