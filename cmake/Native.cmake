@@ -50,6 +50,10 @@ if(BUILD_TESTING)
   set_tests_properties(vm32_route PROPERTIES LABELS vm SKIP_RETURN_CODE 77 TIMEOUT 600)
   # What tests/mutants.py would mutate (the mutants themselves are built by hand).
   add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
+  # The export index of docs/architecture.md against exports.def and the tree, and
+  # that check failing where it must.
+  add_test(NAME export_index COMMAND ${CMAKE_SOURCE_DIR}/tests/check_index.py)
+  add_test(NAME export_index_check_fails COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/check_index_test.py)
   add_subdirectory(tests/fuzz)
 endif()
 

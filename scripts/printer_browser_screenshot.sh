@@ -3,11 +3,11 @@
 # under Wine, saves a screenshot of the dialog, then cancels it with Escape, for
 # which kvxctl must report that nothing was chosen. Needs a display (run it
 # through tests/wine/on_display.sh for a virtual one):
-#   browse_dialog_screenshot.sh BIN_DIR [PNG]   (default docs/browse_dialog.png)
+#   printer_browser_screenshot.sh BIN_DIR [PNG]   (default docs/printer_browser.png)
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
-out=${2:-$here/docs/browse_dialog.png}
+out=${2:-$here/docs/printer_browser.png}
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$bin")/wine/prefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=${KVX_WINE:-$here/scripts/wine32.sh}
@@ -22,7 +22,7 @@ trap 'rm -f "$log"' EXIT
 "$wine" "$bin/kvxctl.exe" browse-dialog --title "Pick a label printer" >"$log" 2>&1 &
 run=$!
 if ! window=$(timeout 60 xdotool search --sync --name "Browse for Folder" | head -n1); then
-    echo "screenshot: the browse dialog did not open" >&2
+    echo "screenshot: the printer browser did not open" >&2
     kill "$run" 2>/dev/null || true
     exit 1
 fi

@@ -62,6 +62,7 @@ const char* PrinterNameIn(const char* info, SIZE_T size, size_t* length) {
 
 } // namespace
 
+// GetNetBrowseDialogNT4 (ordinal 8): the connect dialog; the printer chosen, then fetched.
 extern "C" int32_t KVX_API GetNetBrowseDialogNT4(void* owner, int32_t maxLen, char* dst) {
     // A connect-dialog block always holds a name of at least one character.
     if (g_connectDialogSlot.Pending())

@@ -3,6 +3,7 @@
 
 #include <kvx32.h>
 
+// NetGetInfos (ordinal 4): the user and computer names.
 extern "C" int32_t KVX_API NetGetInfos(char* userName, char* computerName) {
     // The system writes each name with its terminator; the user name's outcome
     // does not enter the result. A missing buffer is never handed to the system.

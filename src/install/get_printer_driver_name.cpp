@@ -42,6 +42,7 @@ void CopyTerminated(const char* text, char* output, uint32_t capacity) {
 
 } // namespace
 
+// GetPrinterDriverName (ordinal 13): the base name of a printer's driver data file.
 extern "C" int32_t KVX_API GetPrinterDriverName(const char* printerName, char* output,
                                                 uint32_t capacity) {
     if (output == nullptr)

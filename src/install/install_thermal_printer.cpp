@@ -84,6 +84,7 @@ int32_t AddThermalPrinter(const char* portName) {
     return added ? 1 : Refused();
 }
 
+// InstallThermalPrinter (ordinal 9): installs the driver and adds a thermal printer on a port.
 extern "C" int32_t KVX_API InstallThermalPrinter(const char* portName) {
     InstallThermalPrinterDriver(); // a refused driver shows as a refused printer
     return AddThermalPrinter(portName);

@@ -77,6 +77,7 @@ void AppendPorts(uint32_t* size) {
 
 } // namespace
 
+// EnumLocalPorts (ordinal 12): the local ports' names, through the sizing and fetch calls.
 extern "C" void KVX_API EnumLocalPorts(char* destination, uint32_t* size) {
     if (size == nullptr)
         return;
@@ -91,6 +92,7 @@ extern "C" void KVX_API EnumLocalPorts(char* destination, uint32_t* size) {
     g_portsSlot.Take().CopyTo(destination, *size);
 }
 
+// SetPortSettings (ordinal 3): opens a port's configuration dialog.
 extern "C" int32_t KVX_API SetPortSettings(const char* portName) {
     return ConfigurePortA(nullptr, nullptr, const_cast<char*>(portName));
 }

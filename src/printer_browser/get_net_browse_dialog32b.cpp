@@ -7,12 +7,13 @@
 
 #include <cstring>
 
+// GetNetBrowseDialog32b (ordinal 7): the shell printer browser; the path chosen, then fetched.
 extern "C" int32_t KVX_API GetNetBrowseDialog32b(uint32_t, int32_t maxLen, char* dst,
                                                  const char* title, uint32_t,
                                                  const char* dialogTitle, uint32_t, uint32_t,
                                                  uint32_t) {
-    if (g_shellBrowserSlot.Pending())
-        return FetchPending(g_shellBrowserSlot, dst);
+    if (g_printerBrowserSlot.Pending())
+        return FetchPending(g_printerBrowserSlot, dst);
 
     // The browser's own title never shows: the dialog's title replaces it.
     PrinterBrowser browser(title, CSharedString(), true);
@@ -24,7 +25,7 @@ extern "C" int32_t KVX_API GetNetBrowseDialog32b(uint32_t, int32_t maxLen, char*
 
     int32_t length = path.GetLength();
     if (maxLen <= length) // signed: a zero or negative maxLen always waits
-        return KeepPending(g_shellBrowserSlot, path.c_str(), static_cast<size_t>(length),
+        return KeepPending(g_printerBrowserSlot, path.c_str(), static_cast<size_t>(length),
                            length + 1);
     if (dst == nullptr)
         return KVX_DIALOG_NO_DESTINATION;

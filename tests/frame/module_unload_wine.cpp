@@ -166,7 +166,7 @@ public:
         Bind("EnumLocalPorts", &enumLocalPorts);
         Bind("GetPortsSelect", &getPortsSelect);
         Bind("GetNetBrowseDialogNT4", &connectDialog);
-        Bind("GetNetBrowseDialog32b", &shellBrowser);
+        Bind("GetNetBrowseDialog32b", &printerBrowser);
     }
     LoadedCopy(const LoadedCopy&) = delete;
     LoadedCopy& operator=(const LoadedCopy&) = delete;
@@ -175,12 +175,12 @@ public:
             EXPECT_TRUE(FreeLibrary(module_));
         }
     }
-    bool bound() const { return enumLocalPorts && getPortsSelect && connectDialog && shellBrowser; }
+    bool bound() const { return enumLocalPorts && getPortsSelect && connectDialog && printerBrowser; }
 
     kvx_EnumLocalPorts_fn enumLocalPorts = nullptr;
     kvx_GetPortsSelect_fn getPortsSelect = nullptr;
     kvx_GetNetBrowseDialogNT4_fn connectDialog = nullptr;
-    kvx_GetNetBrowseDialog32b_fn shellBrowser = nullptr;
+    kvx_GetNetBrowseDialog32b_fn printerBrowser = nullptr;
 
 private:
     template <typename Function> void Bind(const char* name, Function* function) {
@@ -205,7 +205,7 @@ Sizes SizeAll(const LoadedCopy& dll) {
     dll.enumLocalPorts(nullptr, &sizes.ports);
     dll.getPortsSelect(nullptr, &sizes.netList, nullptr, nullptr);
     sizes.connect = dll.connectDialog(nullptr, 0, nullptr);
-    sizes.shell = dll.shellBrowser(0, 0, nullptr, "", 0, "", 0, 0, 0);
+    sizes.shell = dll.printerBrowser(0, 0, nullptr, "", 0, "", 0, 0, 0);
     sizes.dialogs = g_dialogsOpened - before;
     return sizes;
 }
@@ -251,7 +251,7 @@ TEST(ModuleUnloadCheck, PendingResultsInAllFourSlotsAreLeftBehindAndTheNextLoadS
     EXPECT_EQ(dll.connectDialog(nullptr, 0, name.data()), KVX_DIALOG_COPIED);
     EXPECT_STREQ(name.data(), kPrinterName);
     std::fill(name.begin(), name.end(), '#');
-    EXPECT_EQ(dll.shellBrowser(0, 0, name.data(), nullptr, 0, nullptr, 0, 0, 0), KVX_DIALOG_COPIED);
+    EXPECT_EQ(dll.printerBrowser(0, 0, name.data(), nullptr, 0, nullptr, 0, 0, 0), KVX_DIALOG_COPIED);
     EXPECT_STREQ(name.data(), kPrinterName);
     std::vector<char> list(again.netList);
     dll.getPortsSelect(list.data(), &again.netList, nullptr, nullptr);

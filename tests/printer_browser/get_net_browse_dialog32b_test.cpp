@@ -293,7 +293,7 @@ TEST_F(PrinterBrowserTest, ShellWithoutItsFunctionsAnswersNothingChosenWithoutAD
             EXPECT_EQ(dst.Written(), "(untouched)");
         }
         EXPECT_EQ(Dialogs(), 0u);
-        EXPECT_FALSE(g_shellBrowserSlot.Pending());
+        EXPECT_FALSE(g_printerBrowserSlot.Pending());
         EXPECT_EQ(std::string(PreselectPath), "");
         EXPECT_EQ(sim::LibraryModuleReferences(), 0);
         EXPECT_EQ(sim::LiveGlobalBlocks(), blocks);

@@ -191,7 +191,7 @@ void ExpectNothingHeld() {
     EXPECT_FALSE(g_portsSlot.Pending());
     EXPECT_FALSE(g_netListSlot.Pending());
     EXPECT_FALSE(g_connectDialogSlot.Pending());
-    EXPECT_FALSE(g_shellBrowserSlot.Pending());
+    EXPECT_FALSE(g_printerBrowserSlot.Pending());
 }
 
 struct Scenario {
@@ -491,7 +491,7 @@ std::set<int32_t> FetchFailures() {
                                                   : std::set<int32_t>{};
 }
 
-int32_t ShellBrowse(int32_t maxLen, char* dst, const char* title = "browser title",
+int32_t PrinterBrowse(int32_t maxLen, char* dst, const char* title = "browser title",
                     const char* dialogTitle = "Pick a label printer") {
     return GetNetBrowseDialog32b(0, maxLen, dst, title, 0, dialogTitle, 0, 0, 0);
 }
@@ -499,7 +499,7 @@ int32_t ShellBrowse(int32_t maxLen, char* dst, const char* title = "browser titl
 // The shell dialog confirms `chosen` (or is cancelled); the path waits when
 // maxLen leaves no room for it, and is then fetched. `missing` names a shell
 // function this release's module lacks, so no dialog opens.
-Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> chosen,
+Scenario PrinterBrowser(const std::string& name, std::optional<sim::BrowseItem> chosen,
                       int32_t maxLen, bool destination, const char* title = "browser title",
                       const char* dialogTitle = "Pick a label printer",
                       const char* missing = nullptr) {
@@ -521,7 +521,7 @@ Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> ch
                 // not be copied leaves the dialog untitled and changes nothing.
                 HostBuffer dst(maxLen > 0 ? static_cast<size_t>(maxLen) : 0);
                 int32_t sizing =
-                    ShellBrowse(maxLen, destination ? dst.data() : nullptr, title, dialogTitle);
+                    PrinterBrowse(maxLen, destination ? dst.data() : nullptr, title, dialogTitle);
                 const Functions choosing = kMemory + Functions{"LoadLibraryA", "GetProcAddress",
                                                                "SHGetMalloc", "SHBrowseForFolderA"};
                 // The module is kept once its four functions are found; a lookup that
@@ -563,9 +563,9 @@ Scenario ShellBrowser(const std::string& name, std::optional<sim::BrowseItem> ch
                     EXPECT_TRUE(dst.Untouched());
                 }
                 if (sizing > 0) {
-                    EXPECT_EQ(ShellBrowse(0, nullptr), KVX_DIALOG_FETCH_NO_DESTINATION);
+                    EXPECT_EQ(PrinterBrowse(0, nullptr), KVX_DIALOG_FETCH_NO_DESTINATION);
                     HostBuffer fetched(static_cast<size_t>(sizing));
-                    int32_t fetch = ShellBrowse(0, fetched.data());
+                    int32_t fetch = PrinterBrowse(0, fetched.data());
                     ExpectDialogResult(fetch, FetchFailures(), KVX_DIALOG_COPIED);
                     if (fetch == KVX_DIALOG_COPIED) {
                         EXPECT_EQ(fetched.Text(), path);
@@ -662,13 +662,13 @@ std::vector<Scenario> DialogScenarios() {
     // Titles given as numbers of the module's string resources, which it lacks.
     const char* const titleResource = MAKEINTRESOURCEA(7);
     return {
-        ShellBrowser("copied at once", share, 100, true),
-        ShellBrowser("too long, then fetched", share, 0, true),
-        ShellBrowser("fits, no destination", share, 100, false),
-        ShellBrowser("printer outside the file system", printer, 100, true),
-        ShellBrowser("cancelled", std::nullopt, 100, true),
-        ShellBrowser("titles as string resources", share, 100, true, titleResource, titleResource),
-        ShellBrowser("a shell without the browse dialog", share, 0, true, "browser title",
+        PrinterBrowser("copied at once", share, 100, true),
+        PrinterBrowser("too long, then fetched", share, 0, true),
+        PrinterBrowser("fits, no destination", share, 100, false),
+        PrinterBrowser("printer outside the file system", printer, 100, true),
+        PrinterBrowser("cancelled", std::nullopt, 100, true),
+        PrinterBrowser("titles as string resources", share, 100, true, titleResource, titleResource),
+        PrinterBrowser("a shell without the browse dialog", share, 0, true, "browser title",
                      "Pick a label printer", "SHBrowseForFolderA"),
         ConnectDialog("copied at once", true, 100, true),
         ConnectDialog("too long, then fetched", true, 4, true),

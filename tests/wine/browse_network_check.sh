@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Browse Network dialog on Wine's real platform, played with the keyboard:
-#   browse_dialog_check.sh BROWSE_DEMO_EXE [SCREENSHOT.png]
+#   browse_network_check.sh BROWSE_DEMO_EXE [SCREENSHOT.png]
 # In $WINEPREFIX, where prepare_prefix.sh has registered the test network
 # provider serving tests/wine/test_network.txt, it shows the dialog on a virtual
 # display, expands a provider, a workgroup and a server, selects a printer share,
@@ -97,5 +97,5 @@ if [ "$out" != "$expected_out" ]; then
     echo "the demo said (want / have):"; diff <(echo "$expected_out") <(echo "$out") || true
     fail=1
 fi
-[ $fail = 0 ] && echo "browse dialog ok: tree filled node by node, printer \\\\PRN01\\Thermal chosen"
+[ $fail = 0 ] && echo "browse network dialog ok: tree filled node by node, printer \\\\PRN01\\Thermal chosen"
 exit $fail

@@ -72,7 +72,7 @@ bool Shows(const Watch& watch, const std::string& text) {
 // A dialog nobody answers would block forever: end the run instead.
 DWORD WINAPI Watchdog(LPVOID) {
     Sleep(120000);
-    std::fprintf(stderr, "browse dialog checks: no answer within 2 minutes\n");
+    std::fprintf(stderr, "printer browser checks: no answer within 2 minutes\n");
     std::fflush(stderr);
     ExitProcess(3);
 }
