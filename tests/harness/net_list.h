@@ -1,9 +1,11 @@
 // The network list as tests see it: NetEntryRecords encoded as the network
 // search writes them, GetPortsSelect called as a host calls it, and its lists
-// read back. Shared by the native tests, the behaviour checks and the fuzzers.
+// read back. Shared by the native tests and the behaviour checks.
 #pragma once
 
 #include <kvx32.h>
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <ostream>
@@ -69,6 +71,18 @@ inline std::vector<NetRecord> ParseNetList(const std::vector<char>& list, bool* 
     if (whole != nullptr)
         *whole = read == 0;
     return records;
+}
+
+// Each record of `records` is one of `full`, in the same order.
+inline void ExpectOrderedPart(const std::vector<NetRecord>& records,
+                              const std::vector<NetRecord>& full) {
+    size_t next = 0;
+    for (const NetRecord& record : records) {
+        while (next < full.size() && !(full[next] == record))
+            ++next;
+        EXPECT_LT(next, full.size()) << "not in the list, or out of order: " << record;
+        ++next;
+    }
 }
 
 inline std::vector<NetRecord> BrowseNet(const std::string& provider,

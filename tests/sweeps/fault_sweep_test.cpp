@@ -4,17 +4,16 @@
 // run must end in one of the export's documented results for that failure with
 // nothing held, nothing pending, no byte written outside the host's buffers and
 // the last error its contract gives.
-#include "harness/tree_view.h"
+#include "harness/driver_files.h"
 #include "harness/net_list.h"
 #include "harness/sim_fixture.h"
 #include "harness/test_networks.h"
+#include "harness/tree_view.h"
 
 #include "frame/handoff.h"
 #include "frame/module_state.h"
 #include "appkit/shared_string.h"
 #include "browse_network/browse_network_dialog.h"
-
-#include "harness/driver_files.h"
 
 #include <kvx32.h>
 
@@ -145,17 +144,6 @@ public:
 private:
     std::map<std::string, const char*> strings_;
 };
-
-// Each record of `records` is one of `full`, in the same order.
-void ExpectOrderedPart(const Records& records, const Records& full) {
-    size_t next = 0;
-    for (const NetRecord& record : records) {
-        while (next < full.size() && !(full[next] == record))
-            ++next;
-        EXPECT_LT(next, full.size()) << "not in the list, or out of order: " << record;
-        ++next;
-    }
-}
 
 // The records in bytes a call wrote without the closing zero.
 Records RecordsIn(const std::string& bytes) {
@@ -492,7 +480,7 @@ std::set<int32_t> FetchFailures() {
 }
 
 int32_t PrinterBrowse(int32_t maxLen, char* dst, const char* title = "browser title",
-                    const char* dialogTitle = "Pick a label printer") {
+                      const char* dialogTitle = "Pick a label printer") {
     return GetNetBrowseDialog32b(0, maxLen, dst, title, 0, dialogTitle, 0, 0, 0);
 }
 
@@ -500,9 +488,9 @@ int32_t PrinterBrowse(int32_t maxLen, char* dst, const char* title = "browser ti
 // maxLen leaves no room for it, and is then fetched. `missing` names a shell
 // function this release's module lacks, so no dialog opens.
 Scenario PrinterBrowser(const std::string& name, std::optional<sim::BrowseItem> chosen,
-                      int32_t maxLen, bool destination, const char* title = "browser title",
-                      const char* dialogTitle = "Pick a label printer",
-                      const char* missing = nullptr) {
+                        int32_t maxLen, bool destination, const char* title = "browser title",
+                        const char* dialogTitle = "Pick a label printer",
+                        const char* missing = nullptr) {
     return {"GetNetBrowseDialog32b, " + name,
             [chosen, missing] {
                 PreselectPath = "C:\\before"; // replaced by every choice
@@ -667,9 +655,10 @@ std::vector<Scenario> DialogScenarios() {
         PrinterBrowser("fits, no destination", share, 100, false),
         PrinterBrowser("printer outside the file system", printer, 100, true),
         PrinterBrowser("cancelled", std::nullopt, 100, true),
-        PrinterBrowser("titles as string resources", share, 100, true, titleResource, titleResource),
+        PrinterBrowser("titles as string resources", share, 100, true, titleResource,
+                       titleResource),
         PrinterBrowser("a shell without the browse dialog", share, 0, true, "browser title",
-                     "Pick a label printer", "SHBrowseForFolderA"),
+                       "Pick a label printer", "SHBrowseForFolderA"),
         ConnectDialog("copied at once", true, 100, true),
         ConnectDialog("too long, then fetched", true, 4, true),
         ConnectDialog("fits, no destination", true, 100, false),
