@@ -175,7 +175,9 @@ public:
             EXPECT_TRUE(FreeLibrary(module_));
         }
     }
-    bool bound() const { return enumLocalPorts && getPortsSelect && connectDialog && printerBrowser; }
+    bool bound() const {
+        return enumLocalPorts && getPortsSelect && connectDialog && printerBrowser;
+    }
 
     kvx_EnumLocalPorts_fn enumLocalPorts = nullptr;
     kvx_GetPortsSelect_fn getPortsSelect = nullptr;
@@ -251,7 +253,8 @@ TEST(ModuleUnloadCheck, PendingResultsInAllFourSlotsAreLeftBehindAndTheNextLoadS
     EXPECT_EQ(dll.connectDialog(nullptr, 0, name.data()), KVX_DIALOG_COPIED);
     EXPECT_STREQ(name.data(), kPrinterName);
     std::fill(name.begin(), name.end(), '#');
-    EXPECT_EQ(dll.printerBrowser(0, 0, name.data(), nullptr, 0, nullptr, 0, 0, 0), KVX_DIALOG_COPIED);
+    EXPECT_EQ(dll.printerBrowser(0, 0, name.data(), nullptr, 0, nullptr, 0, 0, 0),
+              KVX_DIALOG_COPIED);
     EXPECT_STREQ(name.data(), kPrinterName);
     std::vector<char> list(again.netList);
     dll.getPortsSelect(list.data(), &again.netList, nullptr, nullptr);
