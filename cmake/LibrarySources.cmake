@@ -9,27 +9,28 @@ set(KVX_LIBRARY_SOURCES
     src/appkit/shared_string.cpp
     src/appkit/text_format.cpp
     src/appkit/wnd.cpp
+    src/frame/dialog_handoff.cpp
     src/frame/global_block.cpp
     src/frame/module_state.cpp
     src/frame/platform_id.cpp
     src/install/driver_directory.cpp
     src/install/driver_install.cpp
-    src/install/driver_name_query.cpp
     src/install/get_printer_driver_dir.cpp
-    src/install/printer_install.cpp
-    src/ports_identity/local_ports.cpp
-    src/ports_identity/machine_identity.cpp
+    src/install/get_printer_driver_name.cpp
+    src/install/install_thermal_printer.cpp
+    src/ports/local_ports.cpp
+    src/identity/net_get_infos.cpp
     src/netlist/get_ports_select.cpp
     src/netlist/net_enum.cpp
     src/netlist/net_path.cpp
-    src/printer_dialogs/connect_dialog.cpp
-    src/printer_dialogs/dialog_handoff.cpp
-    src/printer_dialogs/printer_browser.cpp
-    src/printer_dialogs/shell_browse_dialog.cpp
-    src/printer_dialogs/shell_library.cpp
+    src/connect_dialog/get_net_browse_dialog_nt4.cpp
+    src/printer_browser/get_net_browse_dialog32b.cpp
+    src/printer_browser/printer_browser.cpp
+    src/printer_browser/shell_library.cpp
     src/browse_network/browse_network_dialog.cpp
     src/browse_network/browse_nodes.cpp
     src/browse_network/drag_tree_ctrl.cpp
-    src/browse_network/net_records.cpp)
+    src/browse_network/net_records.cpp
+)
 get_filename_component(kvx_source_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 list(TRANSFORM KVX_LIBRARY_SOURCES PREPEND "${kvx_source_root}/")

@@ -30,10 +30,10 @@ target_link_libraries(kvxctl PRIVATE kvx32_core)
 
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
-  file(GLOB KVX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
-  file(GLOB KVX_CONFORMANCE_TESTS CONFIGURE_DEPENDS tests/conformance/*.cpp)
-  list(FILTER KVX_CONFORMANCE_TESTS EXCLUDE REGEX "_wine\\.cpp$")
-  add_executable(kvx_tests ${KVX_NATIVE_TESTS} ${KVX_CONFORMANCE_TESTS} tools/kvxctl/json_writer.cpp)
+  # Which tests/ files each build compiles, by their suffix: cmake/TestSources.cmake.
+  include(cmake/TestSources.cmake)
+  kvx_test_sources(KVX_NATIVE_TESTS native)
+  add_executable(kvx_tests ${KVX_NATIVE_TESTS} tools/kvxctl/json_writer.cpp)
   target_include_directories(kvx_tests PRIVATE tests src res tools/kvxctl)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_core GTest::gtest GTest::gtest_main)
@@ -50,6 +50,10 @@ if(BUILD_TESTING)
   set_tests_properties(vm32_route PROPERTIES LABELS vm SKIP_RETURN_CODE 77 TIMEOUT 600)
   # What tests/mutants.py would mutate (the mutants themselves are built by hand).
   add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
+  # The export index of docs/architecture.md against exports.def and the tree, and
+  # that check failing where it must.
+  add_test(NAME export_index COMMAND ${CMAKE_SOURCE_DIR}/tests/check_index.py)
+  add_test(NAME export_index_check_fails COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/check_index_test.py)
   add_subdirectory(tests/fuzz)
 endif()
 

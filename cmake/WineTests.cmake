@@ -39,8 +39,9 @@ function(kvx_wine_test name)
                        ENVIRONMENT "${KVX_WINE_ENV};${arg_ENVIRONMENT}")
 endfunction()
 
-file(GLOB KVX_CONFORMANCE_SOURCES CONFIGURE_DEPENDS tests/conformance/*.cpp)
-list(FILTER KVX_CONFORMANCE_SOURCES EXCLUDE REGEX "_sim\\.cpp$")
+# The behaviour checks and the harness, by their suffix: cmake/TestSources.cmake.
+include(cmake/TestSources.cmake)
+kvx_test_sources(KVX_CONFORMANCE_SOURCES wine)
 add_executable(kvx_checks ${KVX_CONFORMANCE_SOURCES})
 add_dependencies(kvx_checks kvx32_import kvxnp)
 target_include_directories(kvx_checks PRIVATE tests platform)
@@ -115,22 +116,22 @@ kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMA
 # The shell printer browser on a display (a virtual one unless DISPLAY is set):
 # titles, result codes and preselection checked from inside, then a screenshot
 # taken through kvxctl.exe and the dialog cancelled with Escape.
-add_executable(kvx_dialog_checks tests/wine/browse_dialog_checks.cpp)
+add_executable(kvx_dialog_checks tests/wine/printer_browser_checks.cpp)
 add_dependencies(kvx_dialog_checks kvx32_import)
 target_include_directories(kvx_dialog_checks PRIVATE platform)
 target_compile_options(kvx_dialog_checks PRIVATE ${KVX_WARNINGS})
 target_link_options(kvx_dialog_checks PRIVATE ${KVX_STATIC_RUNTIME})
 target_link_libraries(kvx_dialog_checks PRIVATE kvx32_import gtest gtest_main)
-kvx_wine_test(wine_browse_dialog
+kvx_wine_test(wine_printer_browser
               COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
                       ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:kvx_dialog_checks>)
-kvx_wine_test(wine_browse_dialog_screenshot
+kvx_wine_test(wine_printer_browser_screenshot
               COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/on_display.sh
-                      ${CMAKE_SOURCE_DIR}/scripts/browse_dialog_screenshot.sh ${CMAKE_BINARY_DIR}/bin
-                      ${CMAKE_BINARY_DIR}/browse_dialog.png)
+                      ${CMAKE_SOURCE_DIR}/scripts/printer_browser_screenshot.sh ${CMAKE_BINARY_DIR}/bin
+                      ${CMAKE_BINARY_DIR}/printer_browser.png)
 
 # The Browse Network dialog on the real platform, played with the keyboard on a
 # virtual display, over the test network provider.
 kvx_wine_test(wine_browse_network_dialog
-              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_dialog_check.sh $<TARGET_FILE:browse_demo>
+              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/browse_network_check.sh $<TARGET_FILE:browse_demo>
                       ${CMAKE_BINARY_DIR}/browse_network.png)

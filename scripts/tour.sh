@@ -130,7 +130,7 @@ echo "# Wine's connect dialog hands back no printer, but the driver goes in firs
 EXPECT_EXIT=1 kvxctl connect-dialog
 grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' "$out"
 kvxctl remove-driver
-echo "# browse-dialog needs someone to answer it: see scripts/browse_dialog_screenshot.sh."
+echo "# browse-dialog needs someone to answer it: see scripts/printer_browser_screenshot.sh."
 
 echo "# Back to a machine without the driver files: install-printer --from places them."
 remove_driver_files

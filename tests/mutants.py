@@ -45,12 +45,14 @@ TESTS_BY_AREA = {
     "appkit": "*",
     "frame": "*",
     "install": "DriverDir*:DriverInstall*:DriverName*:PrinterInstall*:FaultSweep.*",
-    "ports_identity": "LocalPorts*:MachineIdentity*:FaultSweep.*",
-    "netlist": "NetBrowse*:NetworkPath*:NetworkCheck.*:HostHelpers*:Hostile*:BrowseDialog*:"
+    "ports": "LocalPorts*:FaultSweep.*",
+    "identity": "MachineIdentity*:FaultSweep.*",
+    "netlist": "NetList*:NetworkPath*:NetworkCheck.*:HostHelpers*:Hostile*:BrowseNetworkDialog*:"
                "BrowseNodes*:FaultSweep.*",
-    "printer_dialogs": "ConnectDialog*:ShellBrowser*:DialogHandoff*:FaultSweep.*",
-    "browse_network": "BrowseDialog*:BrowseNodes*:InsertNetEntries*:*NextToken*:HostileBrowse*:"
-                      "FaultSweep.*",
+    "connect_dialog": "ConnectDialog*:DialogHandoff*:FaultSweep.*",
+    "printer_browser": "PrinterBrowser*:DialogHandoff*:FaultSweep.*",
+    "browse_network": "BrowseNetworkDialog*:BrowseNodes*:InsertNetEntries*:*NextToken*:"
+                      "HostileBrowse*:FaultSweep.*",
 }
 ALL_TESTS = "*"
 

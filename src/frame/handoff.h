@@ -24,4 +24,4 @@ private:
 extern HandoffSlot g_portsSlot;
 extern HandoffSlot g_netListSlot;
 extern HandoffSlot g_connectDialogSlot;
-extern HandoffSlot g_shellBrowserSlot;
+extern HandoffSlot g_printerBrowserSlot;

@@ -11,7 +11,7 @@ CKvxApp theApp;
 HandoffSlot g_portsSlot;
 HandoffSlot g_netListSlot;
 HandoffSlot g_connectDialogSlot;
-HandoffSlot g_shellBrowserSlot;
+HandoffSlot g_printerBrowserSlot;
 
 namespace {
 const MessageMapEntry kNoEntries[] = {{0, 0, 0, nullptr}};

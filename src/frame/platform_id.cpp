@@ -40,6 +40,7 @@ void Put(int16_t* output, int16_t value) {
 
 } // namespace
 
+// GetPlatformFrom32 (ordinal 5): the platform code and the system's version numbers.
 extern "C" int32_t KVX_API GetPlatformFrom32(int16_t* platformCode, int16_t* major, int16_t* minor,
                                              int16_t* platformId) {
     // The record starts zeroed, so a failed query reports 0 everywhere.

@@ -65,12 +65,14 @@ bool RegisterDriver(PlatformCode code) {
 
 } // namespace
 
+// InstallThermalPrinterDriver (ordinal 10): registers the running platform's driver.
 extern "C" int32_t KVX_CDECL InstallThermalPrinterDriver(void) {
     // The working buffers are released before the last error is cleared, so that
     // nothing can set it again after that.
     return RegisterDriver(CurrentPlatform()) ? 1 : Refused();
 }
 
+// DesInstallThermalPrinterDriver (ordinal 11): removes the driver's registration.
 extern "C" int32_t KVX_CDECL DesInstallThermalPrinterDriver(void) {
     PlatformCode code = CurrentPlatform();
     const char* environment = PrinterEnvironmentOf(code);

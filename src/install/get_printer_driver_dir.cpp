@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+// GetPrinterDriverDir (ordinal 6): the spooler's printer-driver directory, sized then copied.
 extern "C" uint32_t KVX_API GetPrinterDriverDir(char* buffer, uint32_t** lengthRef) {
     // Without the length there is neither a capacity to respect nor a place to
     // report to, so nothing is written.

@@ -36,6 +36,7 @@ NetListState ListNetContainer(const CSharedString& provider, const CSharedString
 
 } // namespace
 
+// GetPortsSelect (ordinal 2): the network list of a container, through the sizing and fetch calls.
 extern "C" void KVX_API GetPortsSelect(char* buffer, uint32_t* size, const char* provider,
                                        const char* path) {
     // Both strings are the caller's references, released when the call returns.

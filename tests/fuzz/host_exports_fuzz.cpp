@@ -11,7 +11,7 @@
 // results are taken, no global or heap block is left.
 #include "frame/handoff.h"
 #include "frame/module_state.h"
-#include "printer_dialogs/shell_library.h"
+#include "printer_browser/shell_library.h"
 
 #include "fuzz_input.h"
 
@@ -386,7 +386,7 @@ private:
         }
         int32_t maxLength = MaxLength();
         std::string title = HostText(in_), dialogTitle = HostText(in_);
-        if (g_shellBrowserSlot.Pending()) {
+        if (g_printerBrowserSlot.Pending()) {
             FetchCall(shellReported_, shellChosen_, [&](char* destination) {
                 return GetNetBrowseDialog32b(0, maxLength, destination, title.c_str(), 0,
                                              dialogTitle.c_str(), 0, 0, 0);
@@ -407,7 +407,7 @@ private:
             shellAnswers_.pop_front();
         }
         if (result > 0) { // waits: the path and its terminator did not fit
-            FUZZ_CHECK(g_shellBrowserSlot.Pending() && result >= maxLength);
+            FUZZ_CHECK(g_printerBrowserSlot.Pending() && result >= maxLength);
             FUZZ_CHECK(destination.UntouchedFrom(0));
             if (answer && answer->size() == static_cast<size_t>(result) - 1) // the item had a path
                 shellChosen_ = *answer;
@@ -416,7 +416,7 @@ private:
             shellReported_ = static_cast<size_t>(result);
             return;
         }
-        FUZZ_CHECK(IsDialogCode(result) && !g_shellBrowserSlot.Pending());
+        FUZZ_CHECK(IsDialogCode(result) && !g_printerBrowserSlot.Pending());
         if (result == KVX_DIALOG_COPIED) {
             size_t length = std::strlen(destination.data());
             FUZZ_CHECK(length + 1 <= room && destination.UntouchedFrom(length + 1));
@@ -536,7 +536,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(sim::ShellAllocatorReferences() == 0);
         FUZZ_CHECK(sim::ShellMisuses() == 0);
     }
-    for (HandoffSlot* slot : {&g_portsSlot, &g_shellBrowserSlot, &g_connectDialogSlot})
+    for (HandoffSlot* slot : {&g_portsSlot, &g_printerBrowserSlot, &g_connectDialogSlot})
         slot->Take();
     PreselectPath = CSharedString();
     FUZZ_CHECK(sim::LiveGlobalBlocks() == globalBlocks);

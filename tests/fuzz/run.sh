@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Longer local run of one fuzz target: run.sh TARGET [SECONDS, default 600].
 # TARGET is a name of tests/fuzz/CMakeLists.txt (get_ports_select, net_records,
-# browse_dialog, host_exports). Builds the libFuzzer targets of the sanitize
+# browse_network, host_exports). Builds the libFuzzer targets of the sanitize
 # preset and runs TARGET from its committed corpus; new inputs go to
 # build/fuzz/corpus/TARGET, crashes to build/fuzz/artifacts/TARGET.
 # To fold the new inputs into the committed corpus, minimized:

@@ -2,7 +2,7 @@
 // directory as an administrator would before installing the driver.
 #pragma once
 
-#include "conformance/test_machine.h"
+#include "harness/test_machine.h"
 
 #include <kvx32.h>
 
@@ -11,7 +11,7 @@ namespace harness {
 inline void PlaceDriverFiles() {
     int16_t code = KVX_PLATFORM_OTHER;
     GetPlatformFrom32(&code, nullptr, nullptr, nullptr);
-    machine::PlaceDriverFiles(code);
+    harness::PlaceDriverFiles(code);
 }
 
 } // namespace harness
