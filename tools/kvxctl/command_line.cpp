@@ -88,6 +88,19 @@ void PrintOptionRows(const CLI::App& app) {
     }
 }
 
+void AddValueOption(CLI::App& command, const char* name, const char* valueName, const char* help,
+                    std::string* value, bool* given) {
+    command
+        .add_option_function<std::string>(
+            name,
+            [value, given](const std::string& text) {
+                *value = text;
+                *given = true;
+            },
+            help)
+        ->type_name(valueName);
+}
+
 std::string UsageOf(const CLI::App& command) {
     std::string usage;
     for (const CLI::Option* option : command.get_options()) {

@@ -37,6 +37,12 @@ void PrintHelpRow(const std::string& usage, const std::string& summary);
 // A row for each option `app` defines itself ("--from FOLDER", its description).
 void PrintOptionRows(const CLI::App& app);
 
+// Declares the option `name` VALUE (`valueName` in the help) on `command`: its
+// value is read into *value, and *given says whether the command line named it
+// (an empty value counts).
+void AddValueOption(CLI::App& command, const char* name, const char* valueName, const char* help,
+                    std::string* value, bool* given);
+
 // The arguments a command takes, as its options and operands define them
 // ("PORT [--from FOLDER] [--force]").
 std::string UsageOf(const CLI::App& command);

@@ -3,8 +3,6 @@
 // the library reported.
 #include "commands.h"
 
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -92,15 +90,8 @@ int RunConnectDialog(const Invocation& call) {
 
 CommandRun DefineBrowseDialog(CLI::App& command) {
     auto options = std::make_shared<BrowseDialogOptions>();
-    command
-        .add_option_function<std::string>(
-            "--title",
-            [options](const std::string& title) {
-                options->titled = true;
-                options->title = title;
-            },
-            "the dialog's title")
-        ->type_name("TEXT");
+    AddValueOption(command, "--title", "TEXT", "the dialog's title", &options->title,
+                   &options->titled);
     return [options](const Invocation& call) { return RunBrowseDialog(call, *options); };
 }
 

@@ -9,15 +9,8 @@
 #include <cstdio>
 
 void AddDriverFilesOptions(CLI::App& command, DriverFilesOptions* options) {
-    command
-        .add_option_function<std::string>(
-            "--from",
-            [options](const std::string& folder) {
-                options->placing = true;
-                options->from = folder;
-            },
-            "the folder the driver files are copied from")
-        ->type_name("FOLDER");
+    AddValueOption(command, "--from", "FOLDER", "the folder the driver files are copied from",
+                   &options->from, &options->placing);
     command.add_flag("--force", options->force, "replace different files in the driver directory");
 }
 
