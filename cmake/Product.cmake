@@ -81,8 +81,23 @@ add_dependencies(kvx32_import kvx32_implib kvx32)
 target_include_directories(kvx32_import INTERFACE include)
 target_link_libraries(kvx32_import INTERFACE ${KVX_IMPORT_LIB})
 
-add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/bind_dll.cpp tools/kvxctl/file_system_win32.cpp)
+# kvxctl's header-only libraries (CLI11, nlohmann-json) come from the Debian
+# packages; the MinGW compilers see a folder of links to those two alone, never
+# the host's /usr/include as a whole.
+set(KVX_HOST_INCLUDE /usr/include CACHE PATH "where the CLI11 and nlohmann-json headers lie")
+set(KVX_KVXCTL_INCLUDE ${CMAKE_BINARY_DIR}/kvxctl-include)
+foreach(library CLI nlohmann)
+  if(NOT EXISTS ${KVX_HOST_INCLUDE}/${library})
+    message(FATAL_ERROR "${KVX_HOST_INCLUDE}/${library} is missing: install libcli11-dev and "
+                        "nlohmann-json3-dev (scripts/install-deps.sh)")
+  endif()
+  file(MAKE_DIRECTORY ${KVX_KVXCTL_INCLUDE})
+  file(CREATE_LINK ${KVX_HOST_INCLUDE}/${library} ${KVX_KVXCTL_INCLUDE}/${library} SYMBOLIC)
+endforeach()
+
+add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/binding_dll.cpp tools/kvxctl/file_system_win32.cpp)
 target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
+target_include_directories(kvxctl SYSTEM PRIVATE ${KVX_KVXCTL_INCLUDE})
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_options(kvxctl PRIVATE ${KVX_STATIC_RUNTIME})
 target_link_libraries(kvxctl PRIVATE winspool)

@@ -23,7 +23,9 @@ if(KVX_WINE64)
 else()
   set(KVX_WINE_SESSION ${CMAKE_SOURCE_DIR}/scripts/wine32.sh --session)
 endif()
-set(KVX_WINE_RELEASES win31 win95 win98 winme nt351 nt40 win2k win10)
+# Every release but winxp, an NT 5 release as win2k is.
+set(KVX_WINE_RELEASES ${KVX_WINDOWS_RELEASES})
+list(REMOVE_ITEM KVX_WINE_RELEASES winxp)
 
 # kvx_wine_test(NAME COMMAND... [TIMEOUT seconds] [ENVIRONMENT var=value...]):
 # a check of the real DLL under Wine, in the checks' prefix, one at a time. It

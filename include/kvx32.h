@@ -88,6 +88,20 @@ KVX_INLINE kvx_driver_files kvx_driver_files_for(int platform_code) {
     return win4x;
 }
 
+/* The spooler environments the driver is registered under: on the NT platforms
+ * "Windows NT x86" from a 32-bit process and "Windows x64" from a 64-bit one
+ * (whose spooler serves its printers from that environment alone), and
+ * "Windows 4.0" on every other platform. */
+#define KVX_ENVIRONMENT_NT_X86 "Windows NT x86"
+#define KVX_ENVIRONMENT_X64 "Windows x64"
+#define KVX_ENVIRONMENT_WIN4 "Windows 4.0"
+
+KVX_INLINE const char* kvx_driver_environment_for(int platform_code, int is_64bit_process) {
+    if (platform_code != KVX_PLATFORM_NT3 && platform_code != KVX_PLATFORM_NT4)
+        return KVX_ENVIRONMENT_WIN4;
+    return is_64bit_process ? KVX_ENVIRONMENT_X64 : KVX_ENVIRONMENT_NT_X86;
+}
+
 typedef int32_t(KVX_API* kvx_GetPlatformFrom32_fn)(int16_t* platform_code, int16_t* major,
                                                    int16_t* minor, int16_t* platform_id);
 typedef uint32_t(KVX_API* kvx_GetPrinterDriverDir_fn)(char* buffer, uint32_t** length);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, only those missing.
 set -euo pipefail
-packages=(cmake g++ googletest libgtest-dev libbenchmark-dev python3 python3-pefile clang libclang-rt-14-dev llvm lld gcovr
+packages=(cmake g++ googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev python3 python3-pefile clang libclang-rt-14-dev llvm lld gcovr
           g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xdotool imagemagick valgrind

@@ -74,7 +74,5 @@ const char* GetPrinterEnvironment() {
 }
 
 const char* PrinterEnvironmentOf(PlatformCode code) {
-    if (!IsNT(code))
-        return "Windows 4.0";
-    return Is64BitProcess() ? "Windows x64" : "Windows NT x86";
+    return kvx_driver_environment_for(code, IsNT(code) && Is64BitProcess());
 }

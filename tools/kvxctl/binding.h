@@ -22,14 +22,14 @@ struct KvxLibrary {
     kvx_GetPortsSelect_fn GetPortsSelect = nullptr;
 };
 
-// Options only this binding understands (the DLL path, or the simulated
-// machine's set-up), anywhere on the command line. Consumes argv[*index] (and its
-// value) and returns true when the option is one of them; on a bad value sets
-// *error. What depends on other options is done by BindLibrary.
-bool ParseBindingOption(int argc, char** argv, int* index, std::string* error);
+namespace CLI {
+class App;
+}
 
-// Help rows for those options.
-void PrintBindingOptionsHelp();
+// Adds the options only this binding understands (the DLL path, or the simulated
+// machine's set-up) to kvxctl's own; a bad value is a usage error. What depends
+// on other options is done by BindLibrary.
+void AddBindingOptions(CLI::App& app);
 
 // Binds every export; false with a message when the library cannot be loaded or
 // lacks an export.

@@ -1,90 +1,52 @@
-// kvxctl's subcommands: one per library operation a host or administrator needs.
+// kvxctl's commands: one per library operation a host or administrator needs.
+// Each declares its own options and operands, which kvxctl reads for it.
 #pragma once
 
 #include "binding.h"
+#include "command_line.h"
 
-#include <initializer_list>
-#include <map>
-#include <set>
-#include <string>
-#include <vector>
-
-// Process exit codes.
-enum ExitCode {
-    kExitOk = 0,
-    kExitRefused = 1,            // the library or the system refused the operation
-    kExitUsage = 2,              // the command line is wrong
-    kExitMissingFiles = 3,       // the driver files are not in the driver directory (or --from)
-    kExitNoLibrary = 4,          // KVX_32.dll could not be loaded or bound
-    kExitDriverNotInstalled = 5, // status: the spooler has not registered the driver
-    kExitNoPrinter = 6,          // status: no printer uses the driver
-    kExitFilesNotPlaced = 7,     // the driver files could not be copied into place (or removed)
-};
+#include <functional>
 
 // One run of a command.
 struct Invocation {
     const KvxLibrary& kvx;
-    std::vector<std::string> arguments; // the command's own, its options in any order
-    bool json;                          // --json: one JSON document on standard output
+    bool json; // --json: one JSON document on standard output
 };
+
+// What runs a command, its options and operands already read.
+using CommandRun = std::function<int(const Invocation& call)>;
 
 struct Command {
     const char* name;
-    const char* arguments;
     const char* summary;
-    int (*run)(const Invocation& call);
     bool json; // whether it writes --json output
+    // Declares the command's options and operands on `command`, and returns
+    // what runs it with their values.
+    CommandRun (*define)(CLI::App& command);
 };
 
-// A command's arguments split into its options and its operands.
-struct CommandLine {
-    std::vector<std::string> operands;
-    std::map<std::string, std::string> values; // options that take a value
-    std::set<std::string> flags;               // options that stand alone
-};
+// Every command, in the order the help lists them.
+extern const Command kCommands[15];
 
-// Splits `arguments` by the options a command knows; `valued` ones take the next
-// argument. False on an unknown option or a missing value.
-bool SplitArguments(const std::vector<std::string>& arguments,
-                    std::initializer_list<const char*> flags,
-                    std::initializer_list<const char*> valued, CommandLine* line);
-
-// The command of that name, or null.
-const Command* FindCommand(const std::string& name);
-void PrintCommands();
-// One row of the help: `usage` in a column of its own, `summary` beside it
-// (each of its lines aligned), or below it when `usage` is too long.
-void PrintHelpRow(const std::string& usage, const std::string& summary);
-
-// A symbolic name for the system error codes kvxctl explains, else "system error".
-const char* ErrorName(unsigned error);
-
-class JsonWriter;
-
-// What the library says about the machine (commands.cpp).
-int PlatformCode(const KvxLibrary& kvx);
-const char* PlatformName(int code);
-// The members of a platform in --json output (GetPlatformFrom32's answers).
-void WritePlatformMembers(JsonWriter& json, int code, int major, int minor, int id);
-// The driver directory through the library's two-call protocol.
-bool DriverDirectory(const KvxLibrary& kvx, std::string* directory);
-
-// The driver (commands.cpp).
-int RunInstallDriver(const Invocation& call);
+// The platform and the driver directory (commands_platform.cpp).
+CommandRun DefinePlatform(CLI::App& command);
+CommandRun DefineDriverDir(CLI::App& command);
+// The driver (commands_driver.cpp).
+CommandRun DefineInstallDriver(CLI::App& command);
 // Undoing a set-up (commands_uninstall.cpp).
-int RunRemoveDriver(const Invocation& call);
-int RunRemovePrinter(const Invocation& call);
-int RunUninstall(const Invocation& call);
+CommandRun DefineRemoveDriver(CLI::App& command);
+CommandRun DefineRemovePrinter(CLI::App& command);
+CommandRun DefineUninstall(CLI::App& command);
 // Printers, ports and machine identity (commands_printers.cpp).
-int RunInstallPrinter(const Invocation& call);
-int RunDriverName(const Invocation& call);
-int RunPorts(const Invocation& call);
-int RunConfigurePort(const Invocation& call);
-int RunWhoami(const Invocation& call);
+CommandRun DefineInstallPrinter(CLI::App& command);
+CommandRun DefineDriverName(CLI::App& command);
+CommandRun DefinePorts(CLI::App& command);
+CommandRun DefineConfigurePort(CLI::App& command);
+CommandRun DefineWhoami(CLI::App& command);
 // The printer dialogs (commands_dialogs.cpp).
-int RunBrowseDialog(const Invocation& call);
-int RunConnectDialog(const Invocation& call);
-// Network browsing (commands_netbrowse.cpp).
-int RunBrowse(const Invocation& call);
+CommandRun DefineBrowseDialog(CLI::App& command);
+CommandRun DefineConnectDialog(CLI::App& command);
+// The network list (commands_netlist.cpp).
+CommandRun DefineBrowse(CLI::App& command);
 // Whether the machine is ready (commands_status.cpp).
-int RunStatus(const Invocation& call);
+CommandRun DefineStatus(CLI::App& command);

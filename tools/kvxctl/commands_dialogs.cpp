@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,15 +58,15 @@ template <typename Call> int RunTwoCalls(Call call, const char* what, int32_t ex
     return kExitOk;
 }
 
-} // namespace
+// --title TEXT: the dialog's title, else the library's own.
+struct BrowseDialogOptions {
+    bool titled = false;
+    std::string title;
+};
 
-int RunBrowseDialog(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {}, {"--title"}, &line) || !line.operands.empty())
-        return kExitUsage;
+int RunBrowseDialog(const Invocation& call, const BrowseDialogOptions& options) {
     const KvxLibrary& kvx = call.kvx;
-    auto title = line.values.find("--title");
-    const char* titleText = title != line.values.end() ? title->second.c_str() : nullptr;
+    const char* titleText = options.titled ? options.title.c_str() : nullptr;
     // The path's size counts its terminator: the buffer is exactly the reported size.
     return RunTwoCalls(
         [&](int32_t maxLen, char* destination) {
@@ -76,8 +77,6 @@ int RunBrowseDialog(const Invocation& call) {
 }
 
 int RunConnectDialog(const Invocation& call) {
-    if (!call.arguments.empty())
-        return kExitUsage;
     const KvxLibrary& kvx = call.kvx;
     // The name's size leaves out its terminator: the buffer is one byte longer.
     return RunTwoCalls(
@@ -85,4 +84,17 @@ int RunConnectDialog(const Invocation& call) {
             return kvx.GetNetBrowseDialogNT4(nullptr, maxLen, destination);
         },
         "printer", 1);
+}
+
+} // namespace
+
+CommandRun DefineBrowseDialog(CLI::App& command) {
+    auto options = std::make_shared<BrowseDialogOptions>();
+    AddValueOption(command, "--title", "TEXT", "the dialog's title", &options->title,
+                   &options->titled);
+    return [options](const Invocation& call) { return RunBrowseDialog(call, *options); };
+}
+
+CommandRun DefineConnectDialog(CLI::App&) {
+    return RunConnectDialog;
 }

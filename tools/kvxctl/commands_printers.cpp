@@ -2,13 +2,16 @@
 #include "commands.h"
 
 #include "driver_setup.h"
-#include "json_writer.h"
+#include "json_output.h"
 #include "spooler_lists.h"
 
 #include <win32.h>
 
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,23 +35,21 @@ std::vector<std::string> LocalPrinterNames() {
     return names;
 }
 
-} // namespace
+struct InstallPrinterOptions {
+    std::string port;
+    DriverFilesOptions files;
+};
 
-int RunInstallPrinter(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {"--force"}, {"--from"}, &line) ||
-        line.operands.size() != 1)
-        return kExitUsage;
-    const std::string& port = line.operands[0];
+int RunInstallPrinter(const Invocation& call, const InstallPrinterOptions& options) {
+    const std::string& port = options.port;
     if (port.size() > kMaxPortName) {
         std::fprintf(stderr, "kvxctl: a port name has at most %zu characters; this one has %zu\n",
                      kMaxPortName, port.size());
         return kExitRefused;
     }
     DriverSetup setup;
-    bool placing = line.values.count("--from") != 0;
-    if (placing) {
-        int result = PrepareDriverFiles(call.kvx, line, &setup);
+    if (options.files.placing) {
+        int result = PrepareDriverFiles(call.kvx, options.files, &setup);
         if (result != kExitOk)
             return result;
         if (!call.json)
@@ -70,13 +71,12 @@ int RunInstallPrinter(const Invocation& call) {
         if (!Contains(before, name))
             added = name;
     if (call.json) {
-        JsonWriter json;
-        json.BeginObject();
-        json.Key("port").String(port);
-        json.Key("printer").StringOrNull(added);
-        if (placing)
-            WriteDriverSetup(json, setup);
-        json.EndObject().Print();
+        Json json;
+        json["port"] = AnsiText(port);
+        json["printer"] = AnsiTextOrNull(added);
+        if (options.files.placing)
+            AddDriverSetupJson(json, setup);
+        PrintJson(json);
     } else if (added.empty()) {
         std::printf("added a printer on %s\n", port.c_str());
     } else {
@@ -85,10 +85,8 @@ int RunInstallPrinter(const Invocation& call) {
     return kExitOk;
 }
 
-int RunDriverName(const Invocation& call) {
-    if (call.arguments.size() != 1)
-        return kExitUsage;
-    const char* printer = call.arguments[0].c_str();
+int RunDriverName(const Invocation& call, const std::string& printerName) {
+    const char* printer = printerName.c_str();
     char name[256];
     if (call.kvx.GetPrinterDriverName(printer, name, sizeof name) == 0) {
         std::fprintf(stderr, "kvxctl: cannot open the printer \"%s\"\n", printer);
@@ -100,45 +98,33 @@ int RunDriverName(const Invocation& call) {
         return kExitRefused;
     }
     if (call.json)
-        JsonWriter()
-            .BeginObject()
-            .Key("printer")
-            .String(printer)
-            .Key("driver_data_name")
-            .String(name)
-            .EndObject()
-            .Print();
+        PrintJson({{"printer", AnsiText(printer)}, {"driver_data_name", AnsiText(name)}});
     else
         std::printf("%s\n", name);
     return kExitOk;
 }
 
 int RunPorts(const Invocation& call) {
-    if (!call.arguments.empty())
-        return kExitUsage;
     uint32_t size = 0;
     call.kvx.EnumLocalPorts(nullptr, &size);
     std::vector<char> list(size + 1, '\0');
     call.kvx.EnumLocalPorts(list.data(), &size); // fetches, frees the pending list even when empty
-    JsonWriter json;
-    json.BeginObject().Key("ports").BeginArray();
+    Json ports = Json::array();
     for (const char* name = list.data(); name < list.data() + size; name += std::strlen(name) + 1) {
         if (*name == '\0')
             continue;
         if (call.json)
-            json.String(name);
+            ports.push_back(AnsiText(name));
         else
             std::printf("%s\n", name);
     }
     if (call.json)
-        json.EndArray().EndObject().Print();
+        PrintJson({{"ports", ports}});
     return kExitOk;
 }
 
-int RunConfigurePort(const Invocation& call) {
-    if (call.arguments.size() != 1)
-        return kExitUsage;
-    const char* port = call.arguments[0].c_str();
+int RunConfigurePort(const Invocation& call, const std::string& portName) {
+    const char* port = portName.c_str();
     if (call.kvx.SetPortSettings(port) == 0) {
         unsigned error = GetLastError();
         std::fprintf(stderr, "kvxctl: %s was not configured: %u (%s)\n", port, error,
@@ -150,8 +136,6 @@ int RunConfigurePort(const Invocation& call) {
 }
 
 int RunWhoami(const Invocation& call) {
-    if (!call.arguments.empty())
-        return kExitUsage;
     char user[KVX_USER_NAME_SIZE] = {};
     char computer[KVX_COMPUTER_NAME_SIZE] = {};
     int32_t delivered = call.kvx.NetGetInfos(user, computer);
@@ -164,12 +148,43 @@ int RunWhoami(const Invocation& call) {
         return kExitRefused;
     }
     if (call.json) {
-        JsonWriter json;
-        json.BeginObject().Key("user").StringOrNull(user);
-        json.Key("computer").String(computer).EndObject().Print();
+        PrintJson({{"user", AnsiTextOrNull(user)}, {"computer", AnsiText(computer)}});
         return kExitOk;
     }
     std::printf("user      %s\n", user[0] != '\0' ? user : "(not reported)");
     std::printf("computer  %s\n", computer);
     return kExitOk;
+}
+
+// A command whose one operand is `name`, run as `run` with its value.
+CommandRun DefineWithOperand(CLI::App& command, const char* name,
+                             int (*run)(const Invocation&, const std::string&)) {
+    auto operand = std::make_shared<std::string>();
+    command.add_option(name, *operand)->required();
+    return [operand, run](const Invocation& call) { return run(call, *operand); };
+}
+
+} // namespace
+
+CommandRun DefineInstallPrinter(CLI::App& command) {
+    auto options = std::make_shared<InstallPrinterOptions>();
+    command.add_option("PORT", options->port)->required();
+    AddDriverFilesOptions(command, &options->files);
+    return [options](const Invocation& call) { return RunInstallPrinter(call, *options); };
+}
+
+CommandRun DefineDriverName(CLI::App& command) {
+    return DefineWithOperand(command, "PRINTER", RunDriverName);
+}
+
+CommandRun DefinePorts(CLI::App&) {
+    return RunPorts;
+}
+
+CommandRun DefineConfigurePort(CLI::App& command) {
+    return DefineWithOperand(command, "PORT", RunConfigurePort);
+}
+
+CommandRun DefineWhoami(CLI::App&) {
+    return RunWhoami;
 }

@@ -4,7 +4,8 @@
 #include "commands.h"
 
 #include "driver_setup.h"
-#include "json_writer.h"
+#include "json_output.h"
+#include "library_queries.h"
 #include "platform_driver.h"
 #include "spooler_lists.h"
 
@@ -12,11 +13,8 @@
 
 namespace {
 
-// The spooler environments worth asking about; the driver's own comes first.
-const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
-
 struct Status {
-    int16_t code = 0, major = 0, minor = 0, id = 0;
+    Platform platform;
     PlatformDriver driver;
     bool directoryKnown = false;
     std::string directory;
@@ -38,8 +36,8 @@ bool RegisteredWhereExpected(const Status& status) {
 
 Status Examine(const KvxLibrary& kvx) {
     Status status;
-    kvx.GetPlatformFrom32(&status.code, &status.major, &status.minor, &status.id);
-    status.driver = PlatformDriverFor(status.code);
+    status.platform = QueryPlatform(kvx);
+    status.driver = PlatformDriverFor(status.platform.code);
     status.directoryKnown = DriverDirectory(kvx, &status.directory);
     bool filesMissing = false;
     if (status.directoryKnown) {
@@ -48,7 +46,7 @@ Status Examine(const KvxLibrary& kvx) {
             filesMissing = filesMissing || !file.present;
     }
     std::vector<std::string> environments = {status.driver.environment};
-    for (const char* environment : kEnvironments)
+    for (const char* environment : kSpoolerEnvironments)
         if (!SameName(environment, status.driver.environment))
             environments.push_back(environment);
     for (const std::string& environment : environments)
@@ -87,8 +85,9 @@ Status Examine(const KvxLibrary& kvx) {
 }
 
 void PrintText(const Status& status) {
-    std::printf("platform          %d (%s), version %d.%d, platform id %d\n", status.code,
-                PlatformName(status.code), status.major, status.minor, status.id);
+    const Platform& platform = status.platform;
+    std::printf("platform          %d (%s), version %d.%d, platform id %d\n", platform.code,
+                PlatformName(platform.code), platform.major, platform.minor, platform.id);
     std::printf("driver directory  %s\n",
                 status.directoryKnown ? status.directory.c_str() : "(not reported)");
     for (const DriverFile& file : status.files)
@@ -128,45 +127,39 @@ void PrintText(const Status& status) {
                     status.undo.c_str());
 }
 
-void PrintJson(const Status& status) {
-    JsonWriter json;
-    json.BeginObject();
-    json.Key("ready").Bool(status.result == kExitOk);
-    json.Key("exit_code").Number(status.result);
-    json.Key("problem").StringOrNull(status.problem);
-    json.Key("next").StringOrNull(status.next);
-    json.Key("undo").StringOrNull(status.undo);
-    json.Key("platform").BeginObject();
-    WritePlatformMembers(json, status.code, status.major, status.minor, status.id);
-    json.EndObject();
-    json.Key("driver_directory");
-    status.directoryKnown ? json.String(status.directory) : json.Null();
-    json.Key("driver").BeginObject();
-    json.Key("name").String(status.driver.name);
-    json.Key("environment").String(status.driver.environment);
-    json.Key("registered_under").BeginArray();
+void PrintStatusJson(const Status& status) {
+    Json json;
+    json["ready"] = status.result == kExitOk;
+    json["exit_code"] = status.result;
+    json["problem"] = AnsiTextOrNull(status.problem);
+    json["next"] = AnsiTextOrNull(status.next);
+    json["undo"] = AnsiTextOrNull(status.undo);
+    json["platform"] = PlatformJson(status.platform);
+    json["driver_directory"] = status.directoryKnown ? AnsiText(status.directory) : Json(nullptr);
+    Json registeredUnder = Json::array();
     for (const RegisteredDriver& registration : status.registrations)
-        json.String(registration.environment);
-    json.EndArray().EndObject();
-    json.Key("files").BeginArray();
-    for (const DriverFile& file : status.files) {
-        json.BeginObject().Key("name").String(file.name).Key("path").String(file.path);
-        json.Key("present").Bool(file.present).EndObject();
-    }
-    json.EndArray();
-    WritePrinters(json, "printers", status.printers);
-    json.EndObject().Print();
+        registeredUnder.push_back(AnsiText(registration.environment));
+    json["driver"] = {{"name", AnsiText(status.driver.name)},
+                      {"environment", AnsiText(status.driver.environment)},
+                      {"registered_under", registeredUnder}};
+    json["files"] = Json::array();
+    for (const DriverFile& file : status.files)
+        json["files"].push_back({{"name", AnsiText(file.name)},
+                                 {"path", AnsiText(file.path)},
+                                 {"present", file.present}});
+    json["printers"] = PrintersJson(status.printers);
+    PrintJson(json);
 }
 
 } // namespace
 
-int RunStatus(const Invocation& call) {
-    if (!call.arguments.empty())
-        return kExitUsage;
-    Status status = Examine(call.kvx);
-    if (call.json)
-        PrintJson(status);
-    else
-        PrintText(status);
-    return status.result;
+CommandRun DefineStatus(CLI::App&) {
+    return [](const Invocation& call) {
+        Status status = Examine(call.kvx);
+        if (call.json)
+            PrintStatusJson(status);
+        else
+            PrintText(status);
+        return status.result;
+    };
 }

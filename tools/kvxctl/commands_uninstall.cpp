@@ -6,13 +6,17 @@
 
 #include "driver_setup.h"
 #include "file_system.h"
-#include "json_writer.h"
+#include "json_output.h"
+#include "library_queries.h"
 #include "platform_driver.h"
 #include "printer_removal.h"
 #include "spooler_lists.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,14 +25,6 @@ namespace {
 constexpr uint32_t kAccessDenied = 5;     // ERROR_ACCESS_DENIED
 constexpr uint32_t kDriverInUse = 3001;   // ERROR_PRINTER_DRIVER_IN_USE
 constexpr uint32_t kUnknownDriver = 1797; // ERROR_UNKNOWN_PRINTER_DRIVER
-
-// One message on standard error; its further lines are indented under the first.
-void Complain(const std::string& message) {
-    std::string text = message;
-    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-        text.insert(at + 1, "  ");
-    std::fprintf(stderr, "kvxctl: %s\n", text.c_str());
-}
 
 // A name as the messages quote it; a very long one shortened, with its length.
 std::string Quoted(const std::string& name) {
@@ -283,23 +279,20 @@ private:
                             found_.directory.c_str());
             return;
         }
-        JsonWriter json;
-        json.BeginObject();
-        json.Key("nothing_to_remove").Bool(nothing);
-        json.Key("driver").String(found_.driver.name);
-        json.Key("environment").String(found_.driver.environment);
-        json.Key("driver_directory").StringOrNull(found_.directory);
-        WritePrinters(json, "printers", removed_);
-        json.Key("driver_removed").Bool(driverRemoved_);
-        json.Key("files").BeginArray();
-        for (const FileOutcome& outcome : outcomes_) {
-            json.BeginObject();
-            json.Key("name").String(outcome.file->name).Key("path").String(outcome.file->path);
-            json.Key("action").String(outcome.action);
-            json.Key("reason").StringOrNull(outcome.reason);
-            json.EndObject();
-        }
-        json.EndArray().EndObject().Print();
+        Json json;
+        json["nothing_to_remove"] = nothing;
+        json["driver"] = AnsiText(found_.driver.name);
+        json["environment"] = AnsiText(found_.driver.environment);
+        json["driver_directory"] = AnsiTextOrNull(found_.directory);
+        json["printers"] = PrintersJson(removed_);
+        json["driver_removed"] = driverRemoved_;
+        json["files"] = Json::array();
+        for (const FileOutcome& outcome : outcomes_)
+            json["files"].push_back({{"name", AnsiText(outcome.file->name)},
+                                     {"path", AnsiText(outcome.file->path)},
+                                     {"action", outcome.action},
+                                     {"reason", AnsiTextOrNull(outcome.reason)}});
+        PrintJson(json);
     }
 
     const KvxLibrary& kvx_;
@@ -314,13 +307,14 @@ private:
     std::vector<std::string> done_; // the steps, as shown
 };
 
-} // namespace
+// PRINTER [--force]
+struct RemovePrinterOptions {
+    std::string name;
+    bool force = false;
+};
 
-int RunRemovePrinter(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {"--force"}, {}, &line) || line.operands.size() != 1)
-        return kExitUsage;
-    const std::string& name = line.operands[0];
+int RunRemovePrinter(const Invocation& call, const RemovePrinterOptions& options) {
+    const std::string& name = options.name;
     PlatformDriver driver = PlatformDriverFor(PlatformCode(call.kvx));
     const LocalPrinter* printer = nullptr;
     std::vector<LocalPrinter> printers = LocalPrinters();
@@ -333,7 +327,7 @@ int RunRemovePrinter(const Invocation& call) {
                                     " (kvxctl status lists the printers of the driver)");
         return kExitRefused;
     }
-    if (!SameName(printer->driver, driver.name) && line.flags.count("--force") == 0) {
+    if (!SameName(printer->driver, driver.name) && !options.force) {
         Complain(Quoted(printer->name) + " uses the driver " + Quoted(printer->driver) + ", not " +
                  Quoted(driver.name) + "; nothing was removed (--force removes it all the same)");
         return kExitRefused;
@@ -345,14 +339,12 @@ int RunRemovePrinter(const Invocation& call) {
     }
     bool pending = removal.queuedJobs != 0;
     if (call.json) {
-        JsonWriter json;
-        json.BeginObject();
-        json.Key("printer").String(printer->name).Key("port").String(printer->port);
-        json.Key("driver").String(printer->driver);
-        json.Key("removed").Bool(!pending);
-        json.Key("pending_deletion").Bool(pending);
-        json.Key("queued_jobs").Number(removal.queuedJobs);
-        json.EndObject().Print();
+        PrintJson({{"printer", AnsiText(printer->name)},
+                   {"port", AnsiText(printer->port)},
+                   {"driver", AnsiText(printer->driver)},
+                   {"removed", !pending},
+                   {"pending_deletion", pending},
+                   {"queued_jobs", removal.queuedJobs}});
     } else if (pending) {
         std::printf("%s\n", PendingPhrase(printer->name, removal.queuedJobs).c_str());
     } else {
@@ -362,15 +354,12 @@ int RunRemovePrinter(const Invocation& call) {
     return kExitOk;
 }
 
-int RunRemoveDriver(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {"--force"}, {}, &line) || !line.operands.empty())
-        return kExitUsage;
+int RunRemoveDriver(const Invocation& call, bool force) {
     PlatformDriver driver = PlatformDriverFor(PlatformCode(call.kvx));
     // Some spoolers remove a driver that printers still use, so kvxctl names
     // them and refuses before it asks.
     std::vector<LocalPrinter> users = PrintersUsing(driver.name);
-    if (!users.empty() && line.flags.count("--force") == 0) {
+    if (!users.empty() && !force) {
         Complain(UsersPhrase(users, driver) +
                  ", so kvxctl did not ask the spooler to remove it\n(some spoolers would, "
                  "and leave the printers without their driver): kvxctl uninstall removes\nthe "
@@ -389,11 +378,10 @@ int RunRemoveDriver(const Invocation& call) {
     }
     std::vector<LocalPrinter> left = PrintersUsing(driver.name);
     if (call.json) {
-        JsonWriter json;
-        json.BeginObject().Key("removed").Bool(true);
-        json.Key("driver").String(driver.name).Key("environment").String(driver.environment);
-        WritePrinters(json, "printers_left", left);
-        json.EndObject().Print();
+        PrintJson({{"removed", true},
+                   {"driver", AnsiText(driver.name)},
+                   {"environment", AnsiText(driver.environment)},
+                   {"printers_left", PrintersJson(left)}});
         return kExitOk;
     }
     std::printf("removed the driver %s\n", Quoted(driver.name).c_str());
@@ -403,9 +391,25 @@ int RunRemoveDriver(const Invocation& call) {
     return kExitOk;
 }
 
-int RunUninstall(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {"--files"}, {}, &line) || !line.operands.empty())
-        return kExitUsage;
-    return Uninstall(call.kvx, call.json, line.flags.count("--files") != 0).Run();
+} // namespace
+
+CommandRun DefineRemovePrinter(CLI::App& command) {
+    auto options = std::make_shared<RemovePrinterOptions>();
+    command.add_option("PRINTER", options->name)->required();
+    command.add_flag("--force", options->force, "also a printer of another driver");
+    return [options](const Invocation& call) { return RunRemovePrinter(call, *options); };
+}
+
+CommandRun DefineRemoveDriver(CLI::App& command) {
+    auto force = std::make_shared<bool>(false);
+    command.add_flag("--force", *force, "ask the spooler while printers use the driver");
+    return [force](const Invocation& call) { return RunRemoveDriver(call, *force); };
+}
+
+CommandRun DefineUninstall(CLI::App& command) {
+    auto withFiles = std::make_shared<bool>(false);
+    command.add_flag("--files", *withFiles, "also the driver files in the driver directory");
+    return [withFiles](const Invocation& call) {
+        return Uninstall(call.kvx, call.json, *withFiles).Run();
+    };
 }

@@ -1,15 +1,11 @@
 #include "driver_files_copy.h"
 
-#include "commands.h"
+#include "command_line.h"
 #include "file_system.h"
 
 #include <cstdio>
 
 namespace {
-
-void Complain(const std::string& message) {
-    std::fprintf(stderr, "kvxctl: %s\n", message.c_str());
-}
 
 struct PendingCopy {
     PlacedFile file;

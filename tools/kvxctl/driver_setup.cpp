@@ -1,8 +1,18 @@
 #include "driver_setup.h"
 
+#include "command_line.h"
 #include "file_system.h"
+#include "library_queries.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
+
+void AddDriverFilesOptions(CLI::App& command, DriverFilesOptions* options) {
+    AddValueOption(command, "--from", "FOLDER", "the folder the driver files are copied from",
+                   &options->from, &options->placing);
+    command.add_flag("--force", options->force, "replace different files in the driver directory");
+}
 
 std::vector<DriverFile> DriverFilesIn(const std::string& directory,
                                       const std::vector<std::string>& names) {
@@ -15,17 +25,17 @@ std::vector<DriverFile> DriverFilesIn(const std::string& directory,
     return found;
 }
 
-int PrepareDriverFiles(const KvxLibrary& kvx, const CommandLine& line, DriverSetup* setup) {
+int PrepareDriverFiles(const KvxLibrary& kvx, const DriverFilesOptions& options,
+                       DriverSetup* setup) {
     if (!DriverDirectory(kvx, &setup->directory)) {
         std::fprintf(stderr, "kvxctl: the spooler reported no driver directory\n");
         return kExitRefused;
     }
     setup->driver = PlatformDriverFor(PlatformCode(kvx));
-    auto from = line.values.find("--from");
-    if (from != line.values.end()) {
-        setup->from = from->second;
-        return PlaceDriverFiles(from->second, setup->directory, setup->driver.files,
-                                line.flags.count("--force") != 0, &setup->files);
+    if (options.placing) {
+        setup->from = options.from;
+        return PlaceDriverFiles(options.from, setup->directory, setup->driver.files, options.force,
+                                &setup->files);
     }
 
     // The library copies no files and hides the spooler's reason for a refusal,
@@ -59,18 +69,15 @@ void PrintPlacedFiles(const DriverSetup& setup, FILE* out) {
     }
 }
 
-void WriteDriverSetup(JsonWriter& json, const DriverSetup& setup) {
-    json.Key("driver").String(setup.driver.name);
-    json.Key("environment").String(setup.driver.environment);
-    json.Key("driver_directory").String(setup.directory);
-    json.Key("from").StringOrNull(setup.from);
-    json.Key("files").BeginArray();
-    for (const PlacedFile& file : setup.files) {
-        json.BeginObject();
-        json.Key("name").String(file.name);
-        json.Key("path").String(file.path);
-        json.Key("action").String(PlacementName(file.placement));
-        json.EndObject();
-    }
-    json.EndArray();
+void AddDriverSetupJson(Json& json, const DriverSetup& setup) {
+    json["driver"] = AnsiText(setup.driver.name);
+    json["environment"] = AnsiText(setup.driver.environment);
+    json["driver_directory"] = AnsiText(setup.directory);
+    json["from"] = AnsiTextOrNull(setup.from);
+    Json files = Json::array();
+    for (const PlacedFile& file : setup.files)
+        files.push_back({{"name", AnsiText(file.name)},
+                         {"path", AnsiText(file.path)},
+                         {"action", PlacementName(file.placement)}});
+    json["files"] = files;
 }

@@ -2,12 +2,28 @@
 // (--from FOLDER [--force]) or found there, and how that is reported.
 #pragma once
 
-#include "commands.h"
+#include "binding.h"
 #include "driver_files_copy.h"
-#include "json_writer.h"
+#include "json_output.h"
 #include "platform_driver.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+// The options of the commands that place the driver files: --from FOLDER [--force].
+struct DriverFilesOptions {
+    bool placing = false; // --from given; else the files must be in the driver directory
+    std::string from;
+    bool force = false;
+};
+
+// Declares --from and --force on `command`, read into *options.
+void AddDriverFilesOptions(CLI::App& command, DriverFilesOptions* options);
 
 struct DriverFile {
     std::string name;
@@ -29,9 +45,10 @@ struct DriverSetup {
 // With --from, copies the platform's driver files into the driver directory;
 // without it, checks that they are there and names each missing file once.
 // Returns kExitOk or the exit code, its reason written on standard error.
-int PrepareDriverFiles(const KvxLibrary& kvx, const CommandLine& line, DriverSetup* setup);
+int PrepareDriverFiles(const KvxLibrary& kvx, const DriverFilesOptions& options,
+                       DriverSetup* setup);
 
 // The files' lines of the text report ("copied NAME to PATH").
 void PrintPlacedFiles(const DriverSetup& setup, FILE* out);
-// The members "driver", "environment", "driver_directory", "from" and "files".
-void WriteDriverSetup(JsonWriter& json, const DriverSetup& setup);
+// Adds the members "driver", "environment", "driver_directory", "from" and "files".
+void AddDriverSetupJson(Json& json, const DriverSetup& setup);

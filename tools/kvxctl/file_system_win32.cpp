@@ -1,6 +1,6 @@
 // The real file system through Win32, for both the --from folder and the
 // driver directory.
-#include "commands.h"
+#include "command_line.h"
 #include "file_system.h"
 
 #include <win32.h>

@@ -1,5 +1,9 @@
 // kvxctl: sets up thermal printers through KVX_32.dll from the command line.
+#include "binding.h"
+#include "command_line.h"
 #include "commands.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
 #include <string>
@@ -7,71 +11,49 @@
 
 namespace {
 
-void PrintHelp() {
+void PrintHelp(const CLI::App& app) {
     std::printf("usage: kvxctl [options] COMMAND [ARGUMENTS]   (options also after the command)"
                 "\n\ncommands:\n");
-    PrintCommands();
+    for (const Command& command : kCommands) {
+        std::string usage = UsageOf(*app.get_subcommand(command.name));
+        PrintHelpRow(command.name + (usage.empty() ? "" : " " + usage), command.summary);
+    }
     std::printf("\noptions:\n");
     PrintHelpRow("--help", "show this help");
-    PrintHelpRow("--json", "write what the command reports as one JSON document");
-    PrintBindingOptionsHelp();
+    PrintOptionRows(app);
     std::printf("\nexit codes:\n");
-    PrintHelpRow("0", "done; status: ready");
-    PrintHelpRow("1", "refused by the library or the system");
-    PrintHelpRow("2", "usage error");
-    PrintHelpRow("3", "driver files missing (from the driver directory or --from)");
-    PrintHelpRow("4", "library not loaded");
-    PrintHelpRow("5", "status: the driver is not registered");
-    PrintHelpRow("6", "status: no printer uses the driver");
-    PrintHelpRow("7", "the driver files could not be copied into place, or\n"
-                      "(uninstall --files) removed");
-}
-
-int Usage(const std::string& message) {
-    std::fprintf(stderr, "kvxctl: %s\n(kvxctl --help lists the commands)\n", message.c_str());
-    return kExitUsage;
-}
-
-// Command options that take a value, so that they may also precede the command.
-bool TakesValue(const std::string& option) {
-    return option == "--from" || option == "--title" || option == "--provider";
+    for (const ExitCodeMeaning& exit : kExitCodes)
+        PrintHelpRow(std::to_string(exit.code), exit.meaning);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> rest; // the command and its own arguments, in any order
+    CLI::App app;
+    app.set_help_flag(); // --help anywhere: ParseCommandLine answers it
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     bool json = false;
-    for (int index = 1; index < argc; ++index) {
-        std::string argument = argv[index];
-        if (argument == "--help" || argument == "-h") {
-            PrintHelp();
-            return kExitOk;
-        }
-        if (argument == "--json") {
-            json = true;
-            continue;
-        }
-        std::string error;
-        if (ParseBindingOption(argc, argv, &index, &error)) {
-            if (!error.empty())
-                return Usage(error);
-            continue;
-        }
-        rest.push_back(argument);
+    app.add_flag("--json", json, "write what the command reports as one JSON document");
+    AddBindingOptions(app);
+    std::vector<CommandRun> runs;
+    for (const Command& command : kCommands) {
+        CLI::App* subcommand = app.add_subcommand(command.name, command.summary);
+        subcommand->set_help_flag();
+        subcommand->fallthrough(); // kvxctl's own options may follow the command
+        runs.push_back(command.define(*subcommand));
     }
-    // The command is the first argument that is neither an option nor an option's value.
-    size_t position = 0;
-    while (position < rest.size() && rest[position].size() > 1 && rest[position][0] == '-')
-        position += TakesValue(rest[position]) ? 2 : 1;
-    if (position >= rest.size())
-        return rest.empty() ? Usage("no command given") : Usage("unknown option " + rest[0]);
-    const Command* command = FindCommand(rest[position]);
-    if (command == nullptr)
-        return Usage("unknown command " + rest[position]);
-    rest.erase(rest.begin() + static_cast<std::ptrdiff_t>(position));
-    if (json && !command->json)
-        return Usage(std::string("--json is not available for ") + command->name);
+
+    int exitCode = kExitOk;
+    CLI::App* chosen = ParseCommandLine(
+        app, argc, argv, [&app] { PrintHelp(app); }, &exitCode);
+    if (chosen == nullptr)
+        return exitCode;
+    size_t index = 0;
+    while (kCommands[index].name != chosen->get_name())
+        ++index;
+    const Command& command = kCommands[index];
+    if (json && !command.json)
+        return UsageError(std::string("--json is not available for ") + command.name);
 
     KvxLibrary kvx;
     std::string error;
@@ -79,17 +61,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvxctl: %s\n", error.c_str());
         return kExitNoLibrary;
     }
-    int result = command->run(Invocation{kvx, rest, json});
+    int result = runs[index](Invocation{kvx, json});
     if (!ReleaseLibrary(&error)) {
         std::fprintf(stderr, "kvxctl: %s\n", error.c_str());
         if (result == kExitOk)
             result = kExitRefused;
     }
-    if (result == kExitUsage) {
-        std::string usage = std::string("usage: kvxctl ") + command->name;
-        if (command->arguments[0] != '\0')
-            usage += std::string(" ") + command->arguments;
-        return Usage(usage);
-    }
-    return result;
+    return result == kExitUsage ? UsageError(UsageLine(*chosen)) : result;
 }

@@ -20,7 +20,7 @@ PlatformDriver PlatformDriverFor(int platformCode) {
     kvx_driver_files row = kvx_driver_files_for(x64 ? KVX_PLATFORM_NT4 : platformCode);
     PlatformDriver driver;
     driver.name = row.driver_name;
-    driver.environment = !nt ? kWindows4Environment : x64 ? kX64Environment : kNtEnvironment;
+    driver.environment = kvx_driver_environment_for(platformCode, x64);
     // The Windows 4.x row names one file as driver, data and configuration file.
     for (const char* file : {row.driver_file, row.data_file, row.config_file}) {
         std::string name = file[0] == '\\' ? file + 1 : file;

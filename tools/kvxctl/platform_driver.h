@@ -2,22 +2,21 @@
 // kvxctl needs it: its name, its spooler environment and its files, each once.
 #pragma once
 
-#include "binding.h"
+#define KVX32_NO_PROTOTYPES // kvxctl calls the exports through its binding
+#include <kvx32.h>
 
 #include <string>
 #include <vector>
-
-// The spooler environments the library registers the driver under: on the NT
-// platforms from a 32-bit process and from a 64-bit one, and on every other.
-constexpr const char* kNtEnvironment = "Windows NT x86";
-constexpr const char* kX64Environment = "Windows x64";
-constexpr const char* kWindows4Environment = "Windows 4.0";
 
 struct PlatformDriver {
     std::string name;
     std::string environment;        // the environment the library registers it under
     std::vector<std::string> files; // distinct file names, without a directory
 };
+
+// The spooler environments worth asking about, the library's own among them.
+constexpr const char* kSpoolerEnvironments[] = {KVX_ENVIRONMENT_NT_X86, KVX_ENVIRONMENT_WIN4,
+                                                KVX_ENVIRONMENT_X64};
 
 // The driver the library registers from this process on the platform
 // `platformCode`: a 64-bit process on Windows NT registers the Windows NT 4 driver

@@ -1,6 +1,6 @@
 #include "spooler_lists.h"
 
-#include "json_writer.h"
+#include "json_output.h"
 
 #include <win32.h>
 
@@ -66,16 +66,11 @@ std::vector<LocalPrinter> PrintersUsing(const std::string& driver) {
     return users;
 }
 
-void WritePrinters(JsonWriter& json, const char* key, const std::vector<LocalPrinter>& printers) {
-    json.Key(key).BeginArray();
+Json PrintersJson(const std::vector<LocalPrinter>& printers) {
+    Json list = Json::array();
     for (const LocalPrinter& printer : printers)
-        json.BeginObject()
-            .Key("name")
-            .String(printer.name)
-            .Key("port")
-            .String(printer.port)
-            .EndObject();
-    json.EndArray();
+        list.push_back({{"name", AnsiText(printer.name)}, {"port", AnsiText(printer.port)}});
+    return list;
 }
 
 std::vector<RegisteredDriver> RegisteredDrivers(const std::string& environment) {

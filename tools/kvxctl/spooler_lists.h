@@ -2,10 +2,10 @@
 // the local printers with their ports and drivers, and the registered drivers.
 #pragma once
 
+#include "json_output.h"
+
 #include <string>
 #include <vector>
-
-class JsonWriter;
 
 struct LocalPrinter {
     std::string name;
@@ -26,8 +26,8 @@ bool SameName(const std::string& a, const std::string& b);
 std::vector<LocalPrinter> LocalPrinters();
 // The local printers that use the driver of that name.
 std::vector<LocalPrinter> PrintersUsing(const std::string& driver);
-// The member `key`: an array of the printers, each with its "name" and "port".
-void WritePrinters(JsonWriter& json, const char* key, const std::vector<LocalPrinter>& printers);
+// The printers as an array, each with its "name" and "port".
+Json PrintersJson(const std::vector<LocalPrinter>& printers);
 
 // The drivers registered under `environment`; empty when the spooler knows no
 // such environment.

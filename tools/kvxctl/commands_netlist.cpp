@@ -1,9 +1,12 @@
 // kvxctl browse: what lies under a network container, through GetPortsSelect.
 #include "commands.h"
 
-#include "json_writer.h"
+#include "json_output.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,19 +86,20 @@ void PrintRaw(const std::vector<char>& list) {
     }
 }
 
-} // namespace
+struct BrowseOptions {
+    std::string provider;
+    bool raw = false;
+    std::vector<std::string> containers; // from the provider down
+};
 
-int RunBrowse(const Invocation& call) {
-    CommandLine line;
-    if (!SplitArguments(call.arguments, {"--raw"}, {"--provider"}, &line))
-        return kExitUsage;
-    bool raw = line.flags.count("--raw") != 0;
+int RunBrowse(const Invocation& call, const BrowseOptions& options) {
+    bool raw = options.raw;
     if (raw && call.json) {
         std::fprintf(stderr, "kvxctl: --raw and --json exclude each other\n");
         return kExitUsage;
     }
-    std::string provider = line.values.count("--provider") ? line.values["--provider"] : "";
-    const std::vector<std::string>& names = line.operands;
+    const std::string& provider = options.provider;
+    const std::vector<std::string>& names = options.containers;
     std::string path;
     if (!BuildPath(names, &path))
         return kExitUsage;
@@ -105,12 +109,14 @@ int RunBrowse(const Invocation& call) {
         return kExitRefused;
     }
 
-    JsonWriter json;
+    Json json;
     if (call.json) {
-        json.BeginObject().Key("provider").String(provider).Key("containers").BeginArray();
+        json["provider"] = AnsiText(provider);
+        json["containers"] = Json::array();
         for (const std::string& name : names)
-            json.String(name);
-        json.EndArray().Key("network_path").String(path).Key("entries").BeginArray();
+            json["containers"].push_back(AnsiText(name));
+        json["network_path"] = AnsiText(path);
+        json["entries"] = Json::array();
     } else {
         std::string where = provider.empty() ? "the network" : provider;
         for (const std::string& name : names)
@@ -129,10 +135,10 @@ int RunBrowse(const Invocation& call) {
         const char* kind = KindName(entry.display_type);
         std::string kindText = kind ? kind : "type " + std::to_string(entry.display_type);
         if (call.json) {
-            json.BeginObject().Key("kind").String(kindText);
-            json.Key("display_type").Number(entry.display_type);
-            json.Key("remote_name").String(entry.remote_name);
-            json.Key("provider").String(entry.provider).EndObject();
+            json["entries"].push_back({{"kind", kindText},
+                                       {"display_type", entry.display_type},
+                                       {"remote_name", AnsiText(entry.remote_name)},
+                                       {"provider", AnsiText(entry.provider)}});
         } else {
             std::printf("  %-10s %-28s %s\n", kindText.c_str(), entry.remote_name, entry.provider);
         }
@@ -143,8 +149,18 @@ int RunBrowse(const Invocation& call) {
         return kExitRefused;
     }
     if (call.json)
-        json.EndArray().EndObject().Print();
+        PrintJson(json);
     else
         std::printf("%u %s\n", count, count == 1 ? "entry" : "entries");
     return kExitOk;
+}
+
+} // namespace
+
+CommandRun DefineBrowse(CLI::App& command) {
+    auto options = std::make_shared<BrowseOptions>();
+    command.add_option("--provider", options->provider, "the network provider")->type_name("NAME");
+    command.add_flag("--raw", options->raw, "dump the bytes received");
+    command.add_option("NAME", options->containers, "a container, from the provider down");
+    return [options](const Invocation& call) { return RunBrowse(call, *options); };
 }

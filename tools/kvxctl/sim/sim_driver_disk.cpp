@@ -1,7 +1,7 @@
-#include "sim_driver_disk.h"
+#include "sim/sim_driver_disk.h"
 
-#include "commands.h"
-#include "file_system_posix.h"
+#include "command_line.h"
+#include "sim/file_system_posix.h"
 #include "platform_driver.h"
 #include "spooler_lists.h"
 
@@ -13,7 +13,6 @@
 
 namespace {
 
-const char* const kEnvironments[] = {kNtEnvironment, kWindows4Environment, kX64Environment};
 constexpr char kStateFile[] = "spooler-state.txt";
 
 // A temporary store, removed with everything in it when kvxctl ends.
@@ -182,7 +181,7 @@ bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
         *error = "cannot make a temporary folder for the driver directory";
         return false;
     }
-    for (const char* environment : kEnvironments) {
+    for (const char* environment : kSpoolerEnvironments) {
         std::string directory = sim::DriverDirectory(environment);
         std::filesystem::path host = disk.HostPath(directory);
         std::error_code failure;

@@ -2,9 +2,9 @@
 // by export name.
 #include "binding.h"
 
-#include "commands.h"
-
 #include <win32.h>
+
+#include <CLI/CLI.hpp>
 
 namespace {
 
@@ -20,19 +20,10 @@ bool Bind(HMODULE module, const char* name, Function* function, std::string* err
 
 } // namespace
 
-bool ParseBindingOption(int argc, char** argv, int* index, std::string* error) {
-    if (std::string(argv[*index]) != "--dll")
-        return false;
-    if (*index + 1 >= argc) {
-        *error = "--dll needs the path of KVX_32.dll";
-        return true;
-    }
-    g_dllPath = argv[++*index];
-    return true;
-}
-
-void PrintBindingOptionsHelp() {
-    PrintHelpRow("--dll PATH", "load the library from PATH (default: KVX_32.dll beside kvxctl)");
+void AddBindingOptions(CLI::App& app) {
+    app.add_option("--dll", g_dllPath,
+                   "load the library from PATH (default: KVX_32.dll beside kvxctl)")
+        ->type_name("PATH");
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {

@@ -1,4 +1,4 @@
-#include "file_system_posix.h"
+#include "sim/file_system_posix.h"
 
 #include <cerrno>
 #include <cstring>

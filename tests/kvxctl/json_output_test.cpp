@@ -1,11 +1,11 @@
 // kvxctl's JSON output: escaping of ANSI text and the shape of documents.
-#include "json_writer.h"
+#include "json_output.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(JsonQuote, EscapesWhatJsonForbidsAndDecodesTheAnsiCodePage) {
+TEST(JsonOutput, EscapesWhatJsonForbidsAndDecodesTheAnsiCodePage) {
     struct Case {
         std::string ansi;
         const char* json;
@@ -20,19 +20,23 @@ TEST(JsonQuote, EscapesWhatJsonForbidsAndDecodesTheAnsiCodePage) {
         {"\xe9tiquette \xfc", "\"\\u00e9tiquette \\u00fc\""}, // Latin letters of Windows-1252
         {"\x80 \x9f \xa0 \xff", "\"\\u20ac \\u0178 \\u00a0 \\u00ff\""},
         {"\x81\x8d\x8f\x90\x9d", "\"\\u0081\\u008d\\u008f\\u0090\\u009d\""}, // undefined bytes
+        {"\x99 \x85", "\"\\u2122 \\u2026\""}, // three bytes in UTF-8 on the way
     };
     for (const Case& c : cases)
-        EXPECT_EQ(JsonQuote(c.ansi), c.json) << "for " << c.ansi;
+        EXPECT_EQ(JsonDocument(AnsiText(c.ansi)), c.json) << "for " << c.ansi;
 }
 
-TEST(JsonWriter, SeparatesMembersAndElementsAtEveryDepth) {
-    JsonWriter json;
-    json.BeginObject().Key("ready").Bool(false).Key("code").Number(-3).Key("none").Null();
-    json.Key("list").BeginArray().String("a").BeginObject().EndObject().BeginArray().EndArray();
-    json.Number(7).EndArray().Key("last").String("z").EndObject();
-    EXPECT_EQ(
-        json.Text(),
-        "{\"ready\":false,\"code\":-3,\"none\":null,\"list\":[\"a\",{},[],7],\"last\":\"z\"}");
+TEST(JsonOutput, KeepsMembersInTheOrderAddedAtEveryDepth) {
+    Json document;
+    document["ready"] = false;
+    document["code"] = -3;
+    document["none"] = AnsiTextOrNull("");
+    document["list"] = Json::array({AnsiText("a"), Json::object(), Json::array(), 7});
+    document["last"] = AnsiTextOrNull("z");
+    document["after"] = {{"b", 1}, {"a", 2}};
+    EXPECT_EQ(JsonDocument(document),
+              "{\"ready\":false,\"code\":-3,\"none\":null,\"list\":"
+              "[\"a\",{},[],7],\"last\":\"z\",\"after\":{\"b\":1,\"a\":2}}");
 }
 
 } // namespace
