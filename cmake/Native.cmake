@@ -38,7 +38,7 @@ if(BUILD_TESTING)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_core GTest::gtest GTest::gtest_main)
   target_compile_definitions(kvx_tests PRIVATE
-                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/wine/test_network.txt"
+                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/data/test_network.txt"
                              KVX_IMPORTS_ALLOW="${CMAKE_SOURCE_DIR}/src/frame/imports.allow")
   include(GoogleTest)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)

@@ -7,8 +7,8 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The test network provider (kvxnp.dll beside the checks), registered in the
-# checks' prefix with the network of tests/wine/test_network.txt.
-add_subdirectory(tests/wine/netprovider)
+# checks' prefix with the network of tests/data/test_network.txt.
+add_subdirectory(tests/netprovider)
 
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
 set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
@@ -82,6 +82,20 @@ foreach(release ${KVX_WINE_RELEASES})
   kvx_wine_test(wine_checks_${release} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${copy}
                 ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
+
+# The test network provider's own contract (exact sizes, WN_MORE_DATA, counts,
+# packing, bad handles) over every container of the sample network, and random
+# network files with random buffer sizes and counts, loaded by np_selftest itself.
+string(REPLACE "/" "\\" KVX_NETPROVIDER_DLL "Z:${CMAKE_BINARY_DIR}/bin/kvxnp.dll")
+string(REPLACE "/" "\\" KVX_NETPROVIDER_SAMPLE "Z:${CMAKE_SOURCE_DIR}/tests/netprovider/sample-tree.txt")
+kvx_wine_test(wine_netprovider_contract
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:np_selftest>
+                      --direct ${KVX_NETPROVIDER_DLL}
+              ENVIRONMENT KVXNP_TREE=${KVX_NETPROVIDER_SAMPLE})
+kvx_wine_test(wine_netprovider_fuzz
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:np_selftest>
+                      --fuzz ${KVX_NETPROVIDER_DLL} 100 1
+              TIMEOUT 600)
 
 # The module entry under the real loader: two DLLs on the product's entry code,
 # one whose DllMain accepts the process attach and one whose DllMain refuses it,

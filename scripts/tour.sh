@@ -209,9 +209,9 @@ json_holds 'len(d["printers"]) == 1 and all(f["action"] == "removed" for f in d[
 EXPECT_EXIT=3 kvxctl status
 shows 'none uses the driver'
 
-echo "# The test network provider serves the network of tests/wine/test_network.txt."
-WINE=$wine "$here/../tests/wine/netprovider/register.sh" "$WINEPREFIX" "$bin" \
-    "$here/../tests/wine/test_network.txt"
+echo "# The test network provider serves the network of tests/data/test_network.txt."
+WINE=$wine "$here/../tests/netprovider/register.sh" "$WINEPREFIX" "$bin" \
+    "$here/../tests/data/test_network.txt"
 echo
 kvxctl browse
 shows 'network  *Kvx Network'

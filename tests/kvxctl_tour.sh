@@ -4,7 +4,7 @@ set -u
 kvxctl=$1
 # KVX_TOUR_WRAPPER runs each kvxctl under a checker (valgrind), whose exit code then counts.
 read -ra wrapper <<<"${KVX_TOUR_WRAPPER:-}"
-network=$(dirname "$0")/wine/test_network.txt
+network=$(dirname "$0")/data/test_network.txt
 fail=0
 expect() { # expect EXIT-CODE PATTERN -- kvxctl arguments...
     local want=$1 pattern=$2; shift 3

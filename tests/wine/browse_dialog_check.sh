@@ -2,7 +2,7 @@
 # The Browse Network dialog on Wine's real platform, played with the keyboard:
 #   browse_dialog_check.sh BROWSE_DEMO_EXE [SCREENSHOT.png]
 # In $WINEPREFIX, where prepare_prefix.sh has registered the test network
-# provider serving tests/wine/test_network.txt, it shows the dialog on a virtual
+# provider serving tests/data/test_network.txt, it shows the dialog on a virtual
 # display, expands a provider, a workgroup and a server, selects a printer share,
 # collapses and expands the server again, optionally saves a picture of the dialog,
 # and presses OK. The tree the dialog showed and the printer name it gave must be

@@ -129,7 +129,7 @@ void PrintBindingOptionsHelp() {
     PrintHelpRow("--connect-printer NAME", "the connect dialog picks the shared printer NAME\n"
                                            "(\\\\SERVER\\PRINTER); else it is cancelled");
     PrintHelpRow("--network FILE", "simulate the network a tree file of the test network\n"
-                                   "provider describes (tests/wine/test_network.txt)");
+                                   "provider describes (tests/data/test_network.txt)");
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {
