@@ -48,6 +48,9 @@ if(BUILD_TESTING)
   # cannot: exit codes, output and time limits come back as promised.
   add_test(NAME vm32_route COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/vm32_test.sh)
   set_tests_properties(vm32_route PROPERTIES LABELS vm SKIP_RETURN_CODE 77 TIMEOUT 600)
+  # Every shell script, the virtual machine's guest programs included, passes shellcheck.
+  add_test(NAME shell_scripts COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/shellcheck_test.sh)
+  set_tests_properties(shell_scripts PROPERTIES SKIP_RETURN_CODE 77)
   # What tests/mutants.py would mutate (the mutants themselves are built by hand).
   add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
   add_subdirectory(tests/fuzz)

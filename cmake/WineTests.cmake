@@ -11,8 +11,9 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 add_subdirectory(tests/netprovider)
 
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
-set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-    KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
+# The rest of the Wine environment comes from scripts/wine-env.sh, which every
+# script that runs a Windows program sources.
+set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
 # 64-bit programs start straight in wine64 (the generic launcher goes through the
 # 32-bit loader first). A check of the 32-bit DLL runs as one session of
 # scripts/wine32.sh: here where this machine executes 32-bit code, else in a

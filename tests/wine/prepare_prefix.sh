@@ -8,13 +8,11 @@
 set -euo pipefail
 prefix=$1; shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
+# shellcheck source=scripts/wine-env.sh
+. "$here/scripts/wine-env.sh"
+kvx_wine_loader "$here"
 wine32=$here/scripts/wine32.sh
-if [ -z "${KVX_WINE:-}" ] && ! "$wine32" --route >/dev/null; then
-    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
-    exit 77
-fi
-wine=${KVX_WINE:-$wine32}
 mkdir -p "$prefix"
 wineserver -k 2>/dev/null || true
 wineserver -w
