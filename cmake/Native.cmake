@@ -43,7 +43,7 @@ if(BUILD_TESTING)
   include(GoogleTest)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
 
-  add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/kvxctl_tour.sh $<TARGET_FILE:kvxctl>)
+  add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/tour/kvxctl_tour.sh native $<TARGET_FILE:kvxctl>)
   # The virtual machine that runs the 32-bit DLL's checks where this machine
   # cannot: exit codes, output and time limits come back as promised.
   add_test(NAME vm32_route COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/vm32_test.sh)

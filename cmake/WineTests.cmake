@@ -124,7 +124,7 @@ kvx_wine_test(wine_module_entry
 if(KVX_WINE64)
   set(KVX_TOUR_ENV KVX_TOUR_RELEASE=nt40)
 endif()
-kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin
+kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/tour/kvxctl_tour.sh wine ${CMAKE_BINARY_DIR}/bin
               TIMEOUT 900 ENVIRONMENT ${KVX_TOUR_ENV})
 
 # The shell printer browser on a display (a virtual one unless DISPLAY is set):
