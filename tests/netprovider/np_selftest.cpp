@@ -111,7 +111,12 @@ bool guard_intact(const unsigned char* buf, DWORD size) {
     return true;
 }
 
-void walk(const NETRESOURCEA* container, int depth, const WalkOptions& o, WalkStats& st) {
+void walk(const NETRESOURCEA* container, int depth, const WalkOptions& o, WalkStats& st);
+
+// Opens a container (the top of the network for nullptr) and says so; nullptr
+// when the open fails.
+HANDLE open_container(const NETRESOURCEA* container, int depth, const WalkOptions& o,
+                      WalkStats& st) {
     HANDLE h = nullptr;
     DWORD rc =
         WNetOpenEnumA(RESOURCE_GLOBALNET, o.type, 0, const_cast<NETRESOURCEA*>(container), &h);
@@ -127,8 +132,54 @@ void walk(const NETRESOURCEA* container, int depth, const WalkOptions& o, WalkSt
     printf(" -> %lu\n", (unsigned long)rc);
     if (rc != NO_ERROR) {
         st.open_failures++;
-        return;
+        return nullptr;
     }
+    return h;
+}
+
+// The n entries of one batch in buf (asked_size bytes): each checked to lie
+// inside the buffer, shown, and opened in turn when it is a container.
+void walk_batch(const unsigned char* buf, DWORD n, DWORD asked_size, unsigned long& index,
+                int depth, const WalkOptions& o, WalkStats& st) {
+    const NETRESOURCEA* res = (const NETRESOURCEA*)buf;
+    if ((unsigned long long)n * sizeof(NETRESOURCEA) > asked_size) {
+        indent(depth);
+        printf("BAD: %lu entries cannot fit in %lu bytes\n", (unsigned long)n,
+               (unsigned long)asked_size);
+        st.bad++;
+        n = asked_size / sizeof(NETRESOURCEA);
+    }
+    for (DWORD i = 0; i < n; i++, index++) {
+        const NETRESOURCEA* r = &res[i];
+        if (!string_inside(r->lpProvider, buf, asked_size) ||
+            !string_inside(r->lpRemoteName, buf, asked_size) ||
+            !string_inside(r->lpComment, buf, asked_size) ||
+            !string_inside(r->lpLocalName, buf, asked_size)) {
+            indent(depth + 1);
+            printf("BAD: entry %lu has a string outside the buffer\n", index);
+            st.bad++;
+            continue;
+        }
+        st.entries++;
+        bool show = o.all || index < 10;
+        if (show)
+            print_entry(depth + 1, index, r);
+        else if (index == 10) {
+            indent(depth + 1);
+            printf("...\n");
+        }
+        bool descend =
+            depth < o.max_depth && r->lpRemoteName && (r->dwUsage & RESOURCEUSAGE_CONTAINER);
+        if (descend)
+            walk(r, depth + 2, o, st);
+    }
+}
+
+void walk(const NETRESOURCEA* container, int depth, const WalkOptions& o, WalkStats& st) {
+    HANDLE h = open_container(container, depth, o, st);
+    if (!h)
+        return;
+    DWORD rc;
 
     DWORD count = 0xFFFFFFFF, size = o.buffer;
     unsigned long index = 0, batch = 0;
@@ -183,41 +234,8 @@ void walk(const NETRESOURCEA* container, int depth, const WalkOptions& o, WalkSt
         indent(depth);
         printf("batch %lu: count=%ld size=%lu -> rc=0 count=%lu\n", batch, (long)asked_count,
                (unsigned long)asked_size, (unsigned long)count);
-        NETRESOURCEA* res = (NETRESOURCEA*)buf;
-        DWORD n = count;
-        if ((unsigned long long)n * sizeof(NETRESOURCEA) > asked_size) {
-            indent(depth);
-            printf("BAD: %lu entries cannot fit in %lu bytes\n", (unsigned long)n,
-                   (unsigned long)asked_size);
-            st.bad++;
-            n = asked_size / sizeof(NETRESOURCEA);
-        }
-        for (DWORD i = 0; i < n; i++, index++) {
-            const NETRESOURCEA* r = &res[i];
-            if (!string_inside(r->lpProvider, buf, asked_size) ||
-                !string_inside(r->lpRemoteName, buf, asked_size) ||
-                !string_inside(r->lpComment, buf, asked_size) ||
-                !string_inside(r->lpLocalName, buf, asked_size)) {
-                indent(depth + 1);
-                printf("BAD: entry %lu has a string outside the buffer\n", index);
-                st.bad++;
-                continue;
-            }
-            st.entries++;
-            bool show = o.all || index < 10;
-            if (show)
-                print_entry(depth + 1, index, r);
-            else if (index == 10) {
-                indent(depth + 1);
-                printf("...\n");
-            }
-            bool descend =
-                depth < o.max_depth && r->lpRemoteName && (r->dwUsage & RESOURCEUSAGE_CONTAINER);
-            if (descend)
-                walk(r, depth + 2, o, st);
-        }
+        walk_batch(buf, count, asked_size, index, depth, o, st);
         free(buf);
-        (void)0;
     }
     if (!o.all && index > 10) {
         indent(depth);
