@@ -4,7 +4,8 @@
 # services, the release kvxctl.exe is told, the test network provider serving
 # tests/data/test_network.txt, and no printer, driver or driver file of an
 # earlier run.
-[ -f "$WINEPREFIX/system.reg" ] || "$root/tests/wine/prepare_prefix.sh" "$WINEPREFIX"
+[ -f "$WINEPREFIX/system.reg" ] || "$root/tests/wine/prepare_prefix.sh" "$WINEPREFIX" ||
+    fails "could not prepare the prefix $WINEPREFIX"
 # 32-bit programs share one persistent server and Wine's services (a no-op when the
 # checks' prefix preparation has started them already).
 [ -n "${KVX_WINE:-}" ] || "$root/scripts/wine32.sh" --server
@@ -12,7 +13,8 @@ if [ -n "${KVX_TOUR_RELEASE:-}" ]; then
     "$wine" reg add 'HKCU\Software\Wine\AppDefaults\kvxctl.exe' /v Version /d "$KVX_TOUR_RELEASE" /f >/dev/null
 fi
 echo "# The test network provider serves the network of tests/data/test_network.txt."
-WINE=$wine "$root/tests/netprovider/register.sh" "$WINEPREFIX" "$bin" "$network"
+WINE=$wine "$root/tests/netprovider/register.sh" "$WINEPREFIX" "$bin" "$network" ||
+    fails "could not register the test network provider"
 for printer in "KVX_50 LPT1:" "KVX LPT1:"; do
     "$wine" reg delete "HKLM\\System\\CurrentControlSet\\Control\\Print\\Printers\\$printer" /f >/dev/null 2>&1 || true
 done
