@@ -1,7 +1,7 @@
 // GetPortsSelect (sizing and fetch) against a bare WNetEnumResourceA loop over
 // the same 10000-share container, with the real KVX_32.dll and the real router
 // under Wine, the test network provider registered in the prefix (the prefix of
-// the Wine checks, or scripts/tour.sh). The two run side by side, alternating;
+// the Wine checks, or the tour, tests/tour/kvxctl_tour.sh). The two run side by side, alternating;
 // prints the median time of each and their ratio:
 //   WINEPREFIX=build/wine64/wine/prefix wine64 build/wine64/bin/kvx_bench.exe
 #include "net_workloads.h"

@@ -1,5 +1,5 @@
 // The two ways of listing the 10000 printer shares of \\BENCH10K in the test
-// network (tests/wine/test_network.txt) that the benchmark compares.
+// network (tests/data/test_network.txt) that the benchmark compares.
 #pragma once
 
 #include <win32.h>

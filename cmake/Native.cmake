@@ -41,12 +41,12 @@ if(BUILD_TESTING)
   target_compile_options(kvx_tests PRIVATE ${KVX_WARNINGS})
   target_link_libraries(kvx_tests PRIVATE kvx32_core GTest::gtest GTest::gtest_main)
   target_compile_definitions(kvx_tests PRIVATE
-                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/wine/test_network.txt"
+                             KVX_TEST_NETWORK="${CMAKE_SOURCE_DIR}/tests/data/test_network.txt"
                              KVX_IMPORTS_ALLOW="${CMAKE_SOURCE_DIR}/src/frame/imports.allow")
   include(GoogleTest)
   gtest_discover_tests(kvx_tests DISCOVERY_TIMEOUT 60)
 
-  add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/kvxctl_tour.sh $<TARGET_FILE:kvxctl>)
+  add_test(NAME kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/tour/kvxctl_tour.sh native $<TARGET_FILE:kvxctl>)
   # kvxctl's files depend one way, and its help states the README's exit codes.
   add_test(NAME kvxctl_layers COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/kvxctl/check_layers.py
                                       ${CMAKE_SOURCE_DIR}/tools/kvxctl)
@@ -56,6 +56,9 @@ if(BUILD_TESTING)
   # cannot: exit codes, output and time limits come back as promised.
   add_test(NAME vm32_route COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/vm32_test.sh)
   set_tests_properties(vm32_route PROPERTIES LABELS vm SKIP_RETURN_CODE 77 TIMEOUT 600)
+  # Every shell script, the virtual machine's guest programs included, passes shellcheck.
+  add_test(NAME shell_scripts COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/shellcheck_test.sh)
+  set_tests_properties(shell_scripts PROPERTIES SKIP_RETURN_CODE 77)
   # What tests/mutants.py would mutate (the mutants themselves are built by hand).
   add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
   # The export index of docs/architecture.md against exports.def and the tree, and

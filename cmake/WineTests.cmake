@@ -7,12 +7,13 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The test network provider (kvxnp.dll beside the checks), registered in the
-# checks' prefix with the network of tests/wine/test_network.txt.
-add_subdirectory(tests/wine/netprovider)
+# checks' prefix with the network of tests/data/test_network.txt.
+add_subdirectory(tests/netprovider)
 
 set(KVX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine/prefix)
-set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml="
-    KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
+# The rest of the Wine environment comes from scripts/wine-env.sh, which every
+# script that runs a Windows program sources.
+set(KVX_WINE_ENV WINEPREFIX=${KVX_WINE_PREFIX} KVX_NET_DLL_DIR=${CMAKE_BINARY_DIR}/bin)
 # 64-bit programs start straight in wine64 (the generic launcher goes through the
 # 32-bit loader first). A check of the 32-bit DLL runs as one session of
 # scripts/wine32.sh: here where this machine executes 32-bit code, else in a
@@ -86,6 +87,20 @@ foreach(release ${KVX_WINE_RELEASES})
                 ENVIRONMENT KVX_WINE_RELEASE=${release})
 endforeach()
 
+# The test network provider's own contract (exact sizes, WN_MORE_DATA, counts,
+# packing, bad handles) over every container of the sample network, and random
+# network files with random buffer sizes and counts, loaded by np_selftest itself.
+string(REPLACE "/" "\\" KVX_NETPROVIDER_DLL "Z:${CMAKE_BINARY_DIR}/bin/kvxnp.dll")
+string(REPLACE "/" "\\" KVX_NETPROVIDER_SAMPLE "Z:${CMAKE_SOURCE_DIR}/tests/netprovider/sample-tree.txt")
+kvx_wine_test(wine_netprovider_contract
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:np_selftest>
+                      --direct ${KVX_NETPROVIDER_DLL}
+              ENVIRONMENT KVXNP_TREE=${KVX_NETPROVIDER_SAMPLE})
+kvx_wine_test(wine_netprovider_fuzz
+              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh $<TARGET_FILE:np_selftest>
+                      --fuzz ${KVX_NETPROVIDER_DLL} 100 1
+              TIMEOUT 600)
+
 # The module entry under the real loader: two DLLs on the product's entry code,
 # one whose DllMain accepts the process attach and one whose DllMain refuses it,
 # loaded by a program that checks what each reports of its static objects and
@@ -112,7 +127,7 @@ kvx_wine_test(wine_module_entry
 if(KVX_WINE64)
   set(KVX_TOUR_ENV KVX_TOUR_RELEASE=nt40)
 endif()
-kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/scripts/tour.sh ${CMAKE_BINARY_DIR}/bin
+kvx_wine_test(wine_kvxctl_tour COMMAND ${CMAKE_SOURCE_DIR}/tests/tour/kvxctl_tour.sh wine ${CMAKE_BINARY_DIR}/bin
               TIMEOUT 900 ENVIRONMENT ${KVX_TOUR_ENV})
 
 # The shell printer browser on a display (a virtual one unless DISPLAY is set):

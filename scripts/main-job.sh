@@ -11,7 +11,7 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target kvx32 kvxctl kvxnp
 if route=$(scripts/wine32.sh --route); then
     echo "# KVX_32.dll (32-bit) under Wine, route: $route"
-    scripts/wine32.sh --session scripts/tour.sh build/mingw/bin
+    scripts/wine32.sh --session tests/tour/kvxctl_tour.sh wine build/mingw/bin
 else
     echo "NOTE: this machine has no way to run 32-bit x86 code (see above), so Wine cannot"
     echo "      run the 32-bit KVX_32.dll built in build/mingw/bin. The tour uses the 64-bit"
@@ -20,5 +20,5 @@ else
     echo
     cmake --preset wine64 >/dev/null
     cmake --build --preset wine64 --target kvx32 kvxctl kvxnp
-    KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=nt40 scripts/tour.sh build/wine64/bin
+    KVX_WINE=/usr/lib/wine/wine64 KVX_TOUR_RELEASE=nt40 tests/tour/kvxctl_tour.sh wine build/wine64/bin
 fi

@@ -8,13 +8,10 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${2:-$here/docs/printer_browser.png}
-export WINEPREFIX=${WINEPREFIX:-$(dirname "$bin")/wine/prefix}
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=${KVX_WINE:-$here/scripts/wine32.sh}
-if [ -z "${KVX_WINE:-}" ] && ! "$here/scripts/wine32.sh" --route >/dev/null 2>&1; then
-    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
-    exit 77
-fi
+# shellcheck source=scripts/wine-env.sh
+. "$here/scripts/wine-env.sh"
+kvx_wine_prefix "$(dirname "$bin")/wine/prefix"
+kvx_wine_loader "$here"
 [ -f "$WINEPREFIX/system.reg" ] || "$here/tests/wine/prepare_prefix.sh" "$WINEPREFIX"
 
 log=$(mktemp)

@@ -50,54 +50,17 @@ check() {
     done
 }
 
-# The first stage of the machine: mounts the shares, then runs the command in a
-# chroot of this machine's file system and powers off.
-write_init() { # write_init FILE
-    cat >"$1" <<'EOF'
-#!/bin/busybox sh
-export PATH=/bin
-/bin/busybox mkdir -p /proc /sys /dev /lower /layer /root
-/bin/busybox mount -t proc proc /proc
-/bin/busybox --install -s /bin
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev
-for m in $(cat /modules/order); do insmod /modules/$m.ko || echo "vm32 init: insmod $m failed"; done
-p9="trans=virtio,version=9p2000.L,msize=512000"
-fail() { echo "vm32 init: $*"; poweroff -f; }
-mount -t 9p -o "$p9,ro,cache=loose" hostroot /lower || fail "cannot mount the root share"
-mount -t tmpfs -o mode=0755 layer /layer
-mkdir -p /layer/upper /layer/work
-mount -t overlay -o lowerdir=/lower,upperdir=/layer/upper,workdir=/layer/work overlay /root ||
-    fail "cannot mount the writable layer"
-mount -t proc proc /root/proc
-mount -t sysfs sysfs /root/sys
-mount -t devtmpfs devtmpfs /root/dev
-mkdir -p /root/dev/pts /root/dev/shm
-mount -t devpts -o newinstance,ptmxmode=0666 devpts /root/dev/pts
-mount -t tmpfs -o mode=1777 shm /root/dev/shm
-mount -t tmpfs -o mode=1777 tmp /root/tmp
-mount -t tmpfs -o mode=0755 run /root/run
-mkdir -p /root/run/vm32
-mount -t 9p -o "$p9" control /root/run/vm32 || fail "cannot mount the control share"
-i=0
-while read -r path; do
-    mkdir -p "/root$path"
-    mount -t 9p -o "$p9,cache=loose" "share$i" "/root$path" || fail "cannot mount $path"
-    i=$((i + 1))
-done </root/run/vm32/shares
-hostname vm32
-chroot /root /bin/bash /run/vm32/guest.sh
-sync
-poweroff -f
-EOF
-}
+# The machine's two stages, as files of their own: guest_init.sh, the first (it
+# mounts the shares, then runs the command in a chroot of this machine's file
+# system and powers off), and guest_run.sh, the second, inside the chroot.
+guest=$(dirname "$self")/vm32
 
 build_initrd() { # build_initrd FILE
     local tree
     tree=$(mktemp -d)
     mkdir -p "$tree/bin" "$tree/modules"
     cp "$busybox" "$tree/bin/busybox"
-    write_init "$tree/init"
+    cp "$guest/guest_init.sh" "$tree/init"
     chmod 755 "$tree/init"
     local m order=
     for m in $module_list; do
@@ -110,68 +73,6 @@ build_initrd() { # build_initrd FILE
     rm -rf "$tree"
 }
 
-# The second stage, inside the chroot: the caller's environment, user and folder.
-write_guest_script() { # write_guest_script FILE
-    cat >"$1" <<'EOF'
-ln -sf /proc/self/fd /dev/fd
-ln -sf /proc/self/fd/0 /dev/stdin
-ln -sf /proc/self/fd/1 /dev/stdout
-ln -sf /proc/self/fd/2 /dev/stderr
-# The clock of this machine's files: a file the host has just written carries it.
-touch /run/vm32/clock && date -s "@$(stat -c %.9Y /run/vm32/clock)" >/dev/null
-# The command writes into pipes, as under a caller that captures its output; two
-# consoles carry the bytes out unchanged (not serial lines: Wine's COM ports are
-# those). A console forgets its settings when it is closed: each stays open.
-mkfifo /tmp/.vm32-out /tmp/.vm32-err
-carry() { # carry FIFO CONSOLE
-    exec 5<>"$2"
-    stty raw -echo <&5
-    exec cat "$1" >&5
-}
-carry /tmp/.vm32-out /dev/hvc0 &
-out=$!
-carry /tmp/.vm32-err /dev/hvc1 &
-err=$!
-# What runs in the machine, looked at every 10 s: the host shows the last look
-# when the machine has to be stopped.
-(
-    while sleep 10; do
-        ps -eo pid,ppid,stat,etime,time,args --sort=pid >/run/vm32/processes.new 2>&1 &&
-            mv -f /run/vm32/processes.new /run/vm32/processes
-    done
-) &
-watcher=$!
-. /run/vm32/environment
-export VM32_GUEST=1
-cd "$(cat /run/vm32/cwd)" 2>/dev/null || cd /
-code=0
-if [ "$(cat /run/vm32/uid)" = 0 ]; then
-    "$@" </dev/null >/tmp/.vm32-out 2>/tmp/.vm32-err || code=$?
-else
-    setpriv --reuid="$(cat /run/vm32/uid)" --regid="$(cat /run/vm32/gid)" --clear-groups -- \
-        "$@" </dev/null >/tmp/.vm32-out 2>/tmp/.vm32-err || code=$?
-fi
-# What the command left running is stopped as at a shutdown: SIGTERM first (a
-# wineserver saves its registry then), SIGKILL for what is left after 10 s.
-signal_the_rest() { # signal_the_rest SIGNAL: false when none was left
-    local p left=1
-    for p in /proc/[0-9]*; do
-        p=${p#/proc/}
-        case " 1 $$ $out $err " in *" $p "*) continue ;; esac
-        [ -e "/proc/$p/exe" ] || continue # a kernel thread
-        kill "-$1" "$p" 2>/dev/null && left=0
-    done
-    return "$left"
-}
-kill "$watcher"
-if signal_the_rest TERM; then
-    for _ in $(seq 100); do signal_the_rest 0 || break; sleep 0.1; done
-    signal_the_rest KILL || true
-fi
-wait "$out" "$err"
-echo "$code" >/run/vm32/status
-EOF
-}
 
 case ${1:-} in
     --check) check; exit ;;
@@ -182,7 +83,7 @@ check || exit 125
 cache=${VM32_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/vm32}
 mkdir -p "$cache"
 initrd=$cache/initrd-$version.gz
-if [ ! -f "$initrd" ] || [ "$self" -nt "$initrd" ]; then
+if [ ! -f "$initrd" ] || [ "$self" -nt "$initrd" ] || [ "$guest/guest_init.sh" -nt "$initrd" ]; then
     build_initrd "$initrd"
 fi
 
@@ -205,7 +106,7 @@ trap stop EXIT
 trap 'last_look; exit 143' TERM
 trap 'last_look; exit 130' INT
 
-write_guest_script "$control/guest.sh"
+cp "$guest/guest_run.sh" "$control/guest.sh"
 {
     printf 'set -- '
     printf '%q ' "$@"

@@ -5,7 +5,6 @@
 # (reported by ctest as skipped) on a machine with no way to run 32-bit code.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$here/build/mingw/wine/prefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$here/scripts/wine-env.sh"
+kvx_wine_prefix "$here/build/mingw/wine/prefix"
 exec "${KVX_WINE:-$here/scripts/wine32.sh}" "$@"

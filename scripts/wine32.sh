@@ -124,8 +124,8 @@ init_prefix() {
 }
 
 export WINEARCH=${WINEARCH:-win32}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-[ -n "${WINEDEBUG+x}" ] || export WINEDEBUG=-all
+# shellcheck source=scripts/wine-env.sh
+. "$here/wine-env.sh"
 
 case ${1:-} in
     --route) r=$(route); echo "$r"; [ "$r" != none ] || exit 77; exit 0 ;;

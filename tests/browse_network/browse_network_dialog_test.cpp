@@ -1,4 +1,4 @@
-// The Browse Network dialog over the simulated network of tests/wine/test_network.txt,
+// The Browse Network dialog over the simulated network of tests/data/test_network.txt,
 // played through its dialog box and tree control as a user would.
 #include "harness/tree_view.h"
 #include "harness/test_machine.h"

@@ -72,7 +72,7 @@ void ForEachRelease(Check check, std::initializer_list<const char*> only = {}) {
         GTEST_SKIP() << "none of the releases this check is for is running";
     EXPECT_GT(ran, 0) << "no release could be checked";
 }
-// Makes the network of tests/wine/test_network.txt the machine's network. False
+// Makes the network of tests/data/test_network.txt the machine's network. False
 // with the reason when it cannot (under Wine: the test network provider is not
 // registered in the prefix).
 bool UseTestNetwork(std::string* problem);

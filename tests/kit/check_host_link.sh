@@ -13,6 +13,7 @@ toolchain=$1 src=$2 dll=$3 implib=$4 work=$5
 tool() { command -v "$1" || command -v "$1-14" || { echo "missing tool: $1" >&2; exit 1; }; }
 rm -rf "$work" && mkdir -p "$work"
 
+# shellcheck source=tests/kit/pe_names.sh
 . "$(dirname "$0")/pe_names.sh"
 
 case $toolchain in

@@ -85,10 +85,9 @@ if [ "$mode" = build ]; then
 fi
 
 build=$2
-if [ -z "${KVX_WINE:-}" ] && ! "$here/scripts/wine32.sh" --route >/dev/null 2>&1; then
-    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
-    exit 77
-fi
+# shellcheck source=scripts/wine-env.sh
+. "$here/scripts/wine-env.sh"
+kvx_wine_loader "$here"
 out=$(mktemp) files=$(mktemp -d)
 trap 'rm -f "$out"; rm -rf "$files"' EXIT
 status=0

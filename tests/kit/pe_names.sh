@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the kit checks: the names in a PE file's export and import tables,
 # one a line, sorted, and the fields of its headers (llvm-objdump's listing).
 #   pe_exports FILE         the names FILE exports

@@ -1,5 +1,5 @@
 // Network printer enumeration against the machine's network provider router:
-// the network of tests/wine/test_network.txt, served under Wine by the test
+// the network of tests/data/test_network.txt, served under Wine by the test
 // network provider. What GetPortsSelect lists is compared with what the router
 // itself lists for the same container.
 #include "harness/net_list.h"

@@ -2,7 +2,7 @@
 # The Browse Network dialog on Wine's real platform, played with the keyboard:
 #   browse_network_check.sh BROWSE_DEMO_EXE [SCREENSHOT.png]
 # In $WINEPREFIX, where prepare_prefix.sh has registered the test network
-# provider serving tests/wine/test_network.txt, it shows the dialog on a virtual
+# provider serving tests/data/test_network.txt, it shows the dialog on a virtual
 # display, expands a provider, a workgroup and a server, selects a printer share,
 # collapses and expands the server again, optionally saves a picture of the dialog,
 # and presses OK. The tree the dialog showed and the printer name it gave must be
@@ -12,19 +12,16 @@ set -euo pipefail
 demo=$(readlink -f "$1")
 screenshot=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
-wine=${KVX_WINE:-$here/../../scripts/wine32.sh}
-if [ -z "${KVX_WINE:-}" ] && ! "$wine" --route >/dev/null 2>&1; then
-    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
-    exit 77
-fi
+# shellcheck source=scripts/wine-env.sh
+. "$here/../../scripts/wine-env.sh"
+kvx_wine_loader "$here/../.."
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 : "${WINEPREFIX:?set WINEPREFIX to the prefix of the checks}"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 work=$(mktemp -d)
-xvfb_pid= demo_pid=
+xvfb_pid='' demo_pid=''
 cleanup() {
     [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
@@ -36,14 +33,15 @@ trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 800x600x24 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 
 # Wine's processes of an earlier program may still hold a desktop without a
 # display: let them end, so that the dialog opens on this one. (A persistent
 # server, as the 32-bit checks use, never ends; its programs open their windows
 # on the display they are started with.)
 [ -z "${KVX_WINE:-}" ] || timeout 30 wineserver -w 2>/dev/null || true
-"$wine" "$demo" --dump "$(WINEDEBUG=-all "$wine" winepath -w "$work/tree.txt" | tr -d '\r')" \
+"$wine" "$demo" --dump "$("$wine" winepath -w "$work/tree.txt" | tr -d '\r')" \
     >"$work/out.raw" 2>&1 &
 demo_pid=$!
 window=$(timeout 120 xdotool search --sync --onlyvisible --name "^Browse Network$" | head -n1)

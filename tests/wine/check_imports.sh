@@ -11,6 +11,7 @@
 # the DLL's name held in the DLL).
 set -euo pipefail
 dll=$1 allow=$2
+# shellcheck source=tests/kit/pe_names.sh
 . "$(dirname "$0")/../kit/pe_names.sh"
 case $("$kvx_objdump" -p "$dll" | sed -n 's/.*file format //p' | head -n1) in
 coff-i386) arch=i686 ;;

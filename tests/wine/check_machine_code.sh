@@ -18,6 +18,7 @@
 # (NT 3.51 and Windows 95 load 4.0; Windows 98 and Me refuse a subsystem above 4.10).
 set -euo pipefail
 dll=$1
+# shellcheck source=tests/kit/pe_names.sh
 . "$(dirname "$0")/../kit/pe_names.sh"
 objdump=i686-w64-mingw32-objdump
 command -v "$objdump" >/dev/null || { echo "missing tool: $objdump"; exit 1; }

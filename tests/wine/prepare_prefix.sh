@@ -2,19 +2,17 @@
 # Creates the private Wine prefix of the checks (once), gives each per-release
 # copy of the check program its Windows release, and registers the test network
 # provider when KVX_NET_DLL_DIR names the folder of kvxnp.dll (with the network
-# of tests/wine/test_network.txt): prepare_prefix.sh PREFIX RELEASE...
+# of tests/data/test_network.txt): prepare_prefix.sh PREFIX RELEASE...
 # KVX_WINE names the loader of 64-bit programs; without it the prefix serves
 # 32-bit programs through scripts/wine32.sh, with a persistent wineserver.
 set -euo pipefail
 prefix=$1; shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
+# shellcheck source=scripts/wine-env.sh
+. "$here/scripts/wine-env.sh"
+kvx_wine_loader "$here"
 wine32=$here/scripts/wine32.sh
-if [ -z "${KVX_WINE:-}" ] && ! "$wine32" --route >/dev/null; then
-    echo "SKIPPED: this machine has no way to run 32-bit x86 code (see scripts/wine32.sh)."
-    exit 77
-fi
-wine=${KVX_WINE:-$wine32}
 mkdir -p "$prefix"
 wineserver -k 2>/dev/null || true
 wineserver -w
@@ -32,8 +30,8 @@ fi
 # stops it).
 [ -n "${KVX_WINE:-}" ] || "$wine32" --server </dev/null >/dev/null 2>&1
 if [ -n "${KVX_NET_DLL_DIR:-}" ]; then
-    WINE=$wine "$here/tests/wine/netprovider/register.sh" "$prefix" "$KVX_NET_DLL_DIR" \
-        "$here/tests/wine/test_network.txt" </dev/null >/dev/null
+    WINE=$wine "$here/tests/netprovider/register.sh" "$prefix" "$KVX_NET_DLL_DIR" \
+        "$here/tests/data/test_network.txt" </dev/null >/dev/null
     [ -z "${KVX_WINE:-}" ] || wineserver -w
 fi
 # Each release's copy of the check program: one registry file, one Wine program.

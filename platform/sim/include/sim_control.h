@@ -331,7 +331,7 @@ using NetGenerator =
     std::function<std::optional<NetResource>(const std::string& container, size_t index)>;
 void AddGeneratedNetProvider(const std::string& name, NetGenerator generator);
 // Builds the network a tree file of the test network provider describes
-// (tests/wine/netprovider/README.md), so that the same network can be browsed
+// (tests/netprovider/README.md), so that the same network can be browsed
 // here and under Wine. False with a message for a line it cannot read.
 bool LoadNetworkTree(const std::string& text, std::string* error);
 // The same from a file; the message then names the file.

@@ -121,7 +121,7 @@ void AddBindingOptions(CLI::App& app) {
                 throw CLI::ValidationError(error);
         },
         "simulate the network a tree file of the test network\nprovider describes "
-        "(tests/wine/test_network.txt)");
+        "(tests/data/test_network.txt)");
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {

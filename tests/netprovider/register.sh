@@ -16,9 +16,11 @@
 # Running it again with the same arguments leaves the same state.
 #
 # Environment: WINE (default: wine, or wine64 when wine cannot run here,
-# as on machines whose kernel cannot execute 32-bit ELF programs),
-# WINEDEBUG (default -all), WINEDLLOVERRIDES (default mscoree,mshtml=).
+# as on machines whose kernel cannot execute 32-bit ELF programs); WINEDEBUG
+# and WINEDLLOVERRIDES as scripts/wine-env.sh sets them.
 set -eu
+# shellcheck source=scripts/wine-env.sh
+. "$(dirname "$0")/../../scripts/wine-env.sh"
 
 if [ $# -ne 3 ]; then
     echo "usage: $0 WINEPREFIX DLLDIR TREEFILE" >&2
@@ -33,9 +35,8 @@ tree=$3
 tree=$(readlink -f "$tree")
 
 mkdir -p "$prefix"
-export WINEPREFIX=$(readlink -f "$prefix")
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+WINEPREFIX=$(readlink -f "$prefix")
+export WINEPREFIX
 
 if [ -z "${WINE:-}" ]; then
     if wine --version >/dev/null 2>&1; then

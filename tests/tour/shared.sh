@@ -1,0 +1,37 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2154 # net comes from kvxctl_tour.sh
+# What both builds answer alike: the command line's refusals, the ports, the
+# platform's form, bad printer names, and the network of tests/data/test_network.txt
+# (natively through --network, under Wine served by the test network provider).
+
+echo "# The command line: usage, help and options that exclude each other."
+expect 2 'usage: kvxctl driver-name PRINTER' -- driver-name
+expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
+expect 2 'usage: kvxctl browse'       -- browse --frobnicate
+expect 2 'unknown command'            -- frobnicate
+expect 0 'exit codes'                 -- --help
+expect 2 '--raw and --json exclude each other' -- --json browse --raw
+expect 2 '--json is not available for configure-port' -- --json configure-port LPT1:
+
+echo "# Ports and platform."
+expect 0 'LPT3:'                      -- ports
+expect_json 0 '"LPT1:" in d["ports"]' -- ports
+expect_json 0 'd["platform_code"] in (2, 4, 8, 16)' -- platform
+
+echo "# Printer names that name no printer: one message each."
+expect_refused 1 'no printer is named "Nobody"' -- remove-printer Nobody
+expect_refused 1 'an empty name names no printer' -- remove-printer ''
+expect_refused 1 '"PPPP.*\.\.\." (600 characters)' -- remove-printer "$(printf 'P%.0s' {1..600})"
+
+echo "# The network: providers, a provider's domains, a domain's servers, a server's shares."
+expect 0 'network  *Kvx Network'      -- "${net[@]}" browse
+shows 'network  *Other Network'
+expect 0 'domain  *SALES'             -- "${net[@]}" browse --provider "Kvx Network"
+shows 'domain  *CORP  *Kvx Network'
+expect 0 'server  *\\\\PRN01'         -- "${net[@]}" browse --provider "Kvx Network" SALES
+shows 'No Provider'
+expect 0 'share  *\\\\PRN01\\Thermal' -- "${net[@]}" browse --provider "Kvx Network" SALES '\\PRN01'
+expect 0 '^2000 entries'              -- "${net[@]}" browse --provider "Kvx Network" CORP '\\BIGSRV'
+expect 0 '5c 5c 50 52 4e 30 31'       -- "${net[@]}" browse --raw --provider "Kvx Network" SALES '\\PRN01'
+expect 0 '^0 entries'                 -- "${net[@]}" browse --provider "Other Network"
+expect_json 0 '"\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]] and d["network_path"] == "0005SALES0007\\\\PRN01"' -- browse "${net[@]}" --provider "Kvx Network" SALES '\\PRN01'
