@@ -59,6 +59,8 @@ if(BUILD_TESTING)
   # Every shell script, the virtual machine's guest programs included, passes shellcheck.
   add_test(NAME shell_scripts COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/shellcheck_test.sh)
   set_tests_properties(shell_scripts PROPERTIES SKIP_RETURN_CODE 77)
+  # Every C and C++ file in the project's format.
+  add_test(NAME source_format COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/format_test.sh)
   # What tests/mutants.py would mutate (the mutants themselves are built by hand).
   add_test(NAME mutants_planner COMMAND ${CMAKE_SOURCE_DIR}/tests/scripts/mutants_test.py)
   # The export index of docs/architecture.md against exports.def and the tree, and

@@ -270,11 +270,10 @@ KVX_INLINE kvx_any_fn kvx_find_export(HMODULE module, const char* name) {
     return module != NULL ? (kvx_any_fn)GetProcAddress(module, name) : (kvx_any_fn)NULL;
 }
 
-#define KVX_BIND(module, export_name) \
+#define KVX_BIND(module, export_name)                                                              \
     ((kvx_##export_name##_fn)kvx_find_export((module), #export_name))
-#define KVX_BIND_ORDINAL(module, export_name) \
-    ((kvx_##export_name##_fn)kvx_find_export((module), \
-                                             MAKEINTRESOURCEA(KVX_ORDINAL_##export_name)))
+#define KVX_BIND_ORDINAL(module, export_name)                                                      \
+    ((kvx_##export_name##_fn)kvx_find_export((module), MAKEINTRESOURCEA(KVX_ORDINAL_##export_name)))
 
 #ifdef __cplusplus
 }

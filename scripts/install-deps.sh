@@ -5,7 +5,7 @@ packages=(cmake g++ googletest libgtest-dev libbenchmark-dev libcli11-dev nlohma
           g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xdotool imagemagick valgrind
-          qemu-system-x86 linux-image-amd64 busybox-static shellcheck)
+          qemu-system-x86 linux-image-amd64 busybox-static shellcheck clang-format)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||

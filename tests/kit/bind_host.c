@@ -5,8 +5,8 @@
 #define KVX32_NO_PROTOTYPES
 #include <kvx32.h>
 
-#define KVX_BOTH(module, name, found) \
-    found += KVX_BIND(module, name) != NULL; \
+#define KVX_BOTH(module, name, found)                                                              \
+    found += KVX_BIND(module, name) != NULL;                                                       \
     found += KVX_BIND_ORDINAL(module, name) != NULL
 
 int bound_exports(HMODULE module) {

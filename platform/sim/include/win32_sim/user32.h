@@ -1,6 +1,6 @@
-// Simulated user32: the string-resource loader, the string formatter; windows, dialog boxes built from
-// dialog templates, messages and window procedures, window properties, the mouse
-// capture and the cursor.
+// Simulated user32: the string-resource loader, the string formatter; windows, dialog boxes built
+// from dialog templates, messages and window procedures, window properties, the mouse capture and
+// the cursor.
 #pragma once
 
 #include <win32_sim/base_types.h>
