@@ -45,6 +45,7 @@ expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Ther
 expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
 expect 0 '^0 entries'                 -- browse
 expect 2 'cannot read the network tree' -- --network /nonexistent browse
+expect 2 'network tree .*: it is a folder' -- --network "$work" browse
 expect 2 'unknown Windows release'    -- --windows os2 platform
 
 # Placing the driver files (install-driver/install-printer --from FOLDER [--force]).

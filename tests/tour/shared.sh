@@ -10,6 +10,7 @@ expect 2 'usage: kvxctl browse-dialog' -- browse-dialog --colour red
 expect 2 'usage: kvxctl browse'       -- browse --frobnicate
 expect 2 'unknown command'            -- frobnicate
 expect 0 'exit codes'                 -- --help
+expect 0 'exit codes'                 -- help
 expect 2 '--raw and --json exclude each other' -- --json browse --raw
 expect 2 '--json is not available for configure-port' -- --json configure-port LPT1:
 

@@ -183,6 +183,11 @@ CLI::App* ParseCommandLine(CLI::App& app, int argc, char** argv,
         *exitCode = UsageError("no command given");
         return nullptr;
     }
+    if (arguments[position] == "help") { // the word administrators try first
+        printHelp();
+        *exitCode = kExitOk;
+        return nullptr;
+    }
     CLI::App* command = nullptr;
     for (CLI::App* subcommand : app.get_subcommands({})) {
         // The others are disabled: their names are operands after the command.

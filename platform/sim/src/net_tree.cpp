@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -369,6 +370,13 @@ bool LoadNetworkTree(const std::string& text, std::string* error) {
 }
 
 bool LoadNetworkTreeFile(const std::string& path, std::string* error) {
+    // A folder opens as a stream that reads as empty: it is refused, not taken
+    // for a network without providers.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        *error = "cannot read the network tree " + path + ": it is a folder";
+        return false;
+    }
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
