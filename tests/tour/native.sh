@@ -31,7 +31,8 @@ expect 0 'installed driver "Printer KVX 5.0"' -- --with-driver-files install-dri
 expect 1 'ERROR_UNKNOWN_PRINTER_DRIVER' -- remove-driver
 expect 0 'added printer "KVX_50 LPT1:" on LPT1:' -- --with-driver-files install-printer LPT1:
 expect 0 'added printer "KVX LPT1:" on LPT1:' -- --windows nt351 --with-driver-files install-printer LPT1:
-expect 1 'refused a printer on LPT1:'  -- install-printer LPT1:
+expect 3 'missing driver file .*KVX_50UI.DLL' -- install-printer LPT1:
+expect 1 'refused a printer on LPT9:'  -- --with-driver-files install-printer LPT9:
 expect 1 'cannot open the printer "KVX_50 LPT1:"' -- driver-name 'KVX_50 LPT1:'
 expect 0 'configured LPT1:'           -- configure-port LPT1:
 expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:

@@ -5,6 +5,8 @@
 
 run 0 -- platform
 run 0 -- driver-dir
+echo "# A library that cannot be loaded: exit 4 and the reason, for status as for every command."
+expect 4 'cannot load C:\\nope\\KVX_32.dll' -- --dll 'C:\nope\KVX_32.dll' --json status
 
 echo "# Not ready: the driver files are missing, nothing is registered."
 expect 3 'NOT READY' -- status
@@ -37,6 +39,7 @@ echo "# browse-dialog needs someone to answer it: see scripts/printer_browser_sc
 echo "# Back to a machine without the driver files: install-printer --from places them."
 remove_driver_files
 run 3 -- status
+expect 3 'missing driver file' -- install-printer LPT1:
 echo "# A printer on LPT1: (installing it installs the driver again first)."
 expect 0 '^copied '                   -- install-printer LPT1: --from "$from"
 printer=$(sed -n 's/^added printer "\(.*\)" on .*/\1/p' "$out")

@@ -47,14 +47,14 @@ int RunInstallPrinter(const Invocation& call, const InstallPrinterOptions& optio
                      kMaxPortName, port.size());
         return kExitRefused;
     }
+    // The library installs the driver before it adds the printer: its files are
+    // placed first (--from), or each missing one is named, as install-driver does.
     DriverSetup setup;
-    if (options.files.placing) {
-        int result = PrepareDriverFiles(call.kvx, options.files, &setup);
-        if (result != kExitOk)
-            return result;
-        if (!call.json)
-            PrintPlacedFiles(setup, stdout);
-    }
+    int result = PrepareDriverFiles(call.kvx, options.files, &setup);
+    if (result != kExitOk)
+        return result;
+    if (!call.json)
+        PrintPlacedFiles(setup, stdout);
     std::vector<std::string> before = LocalPrinterNames();
     if (call.kvx.InstallThermalPrinter(port.c_str()) != 1) {
         if (call.json)
