@@ -39,11 +39,16 @@ expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:
 expect 0 'computer  LABELHOST'        -- whoami
 expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
 expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
-expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+echo "# A dialog closed with nothing chosen: exit 8. The simulation can show windows, so"
+echo "# kvxctl gives no hint that none could appear."
+expect 8 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+expect 8 'kvxctl: nothing was chosen$' -- --browse-cancel browse-dialog
+! grep -q 'no window could appear' "$out" || fails "a cancelled dialog was blamed on a missing display"
 expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
 expect 0 'printer      \\\\LABELSRV\\Thermal' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
 expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
-expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
+expect 8 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
+shows 'kvxctl: nothing was chosen$'
 expect 0 '^0 entries'                 -- browse
 expect 2 'cannot read the network tree' -- --network /nonexistent browse
 expect 2 'network tree .*: it is a folder' -- --network "$work" browse
