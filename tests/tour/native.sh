@@ -69,7 +69,7 @@ expect 0 'copied KVX_50UI.DLL to C:.*w32x86.KVX_50UI.DLL' -- install-driver --fr
 expect 0 'unchanged .*KVX_50.PPD'     -- --driver-store "$store" install-driver --from "$from"
 expect 7 'KVX_50.DLL differs from the one in .*other (--force replaces it)' -- install-driver --from "$work/other" --driver-store "$store"
 grep -q placeholder "$w32x86/KVX_50.DLL" || fails "a refused copy changed KVX_50.DLL"
-expect 0 'replaced KVX_50.DLL'        -- install-driver --force --from "$work/other" --driver-store "$store"
+expect 0 'replaced C:.*w32x86.KVX_50.DLL with .*other/KVX_50.DLL$' -- install-driver --force --from "$work/other" --driver-store "$store"
 mkdir "$w32x86/KVX_50UI.DLL.kvxctl-new.d" && rm -f "$w32x86/KVX_50UI.DLL" && mkdir "$w32x86/KVX_50UI.DLL"
 expect 7 'KVX_50UI.DLL is a folder: move it out' -- install-driver --from "$from" --driver-store "$store" --force
 [ -z "$(find "$store" -name '*.kvxctl-new')" ] || fails "a staged copy was left behind"
@@ -87,7 +87,7 @@ expect 3 'present  C:.*KVX_50.DLL'   -- status --driver-store "$store" --windows
 store9x=$work/store9x win40=$work/store9x/windows/system32/spool/drivers/win40
 mkdir "$work/win4x-other" && echo "another KVX.DRV" >"$work/win4x-other/KVX.DRV"
 expect 0 'copied KVX.DRV'             -- --windows win98 install-driver --from "$work/win4x" --driver-store "$store9x"
-expect 0 'replaced KVX.DRV'           -- --windows win95 install-driver --force --from "$work/win4x-other" --driver-store "$store9x"
+expect 0 'replaced C:.*win40.KVX.DRV with .*win4x-other/KVX.DRV$' -- --windows win95 install-driver --force --from "$work/win4x-other" --driver-store "$store9x"
 grep -q another "$win40/KVX.DRV" || fails "KVX.DRV was not replaced"
 expect 7 'its new copy is kept as C:.*win40.KVX.DRV.kvxctl-new: run the command again' -- --windows win98 --driver-dir-renames-fail install-driver --force --from "$work/win4x" --driver-store "$store9x"
 [ ! -e "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV.kvxctl-new" ||
