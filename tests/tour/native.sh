@@ -57,6 +57,12 @@ expect 2 'unknown Windows release'    -- --windows os2 platform
 # Placing the driver files (install-driver/install-printer --from FOLDER [--force]).
 expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver --from "$work/partial" --driver-store "$store"
 nothing_left "$store" "a folder lacking a file"
+# A store named for the first time is made (the folders above it too) and announced, once.
+shows "kvxctl: created the driver store $store\$"
+expect 0 "created the driver store $work/new/store\$" -- --driver-store "$work/new/store" platform
+[ -d "$work/new/store/windows/system32/spool/drivers/w32x86" ] || fails "the new driver store was not made"
+run 0 -- --driver-store "$work/new/store" platform
+! grep -q 'created the driver store' "$out" || fails "a driver store that exists was announced as created"
 expect_once 3 'missing driver file'   -- --windows win98 install-driver
 expect 7 'folder .*nonexistent does not exist' -- install-driver --from "$work/nonexistent"
 expect 7 'is a file, not a folder'    -- install-driver --from "$from/KVX_50.DLL"
