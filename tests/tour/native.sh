@@ -39,11 +39,16 @@ expect 1 'ERROR_UNKNOWN_PORT'         -- configure-port LPT9:
 expect 0 'computer  LABELHOST'        -- whoami
 expect 0 'path         \\\\SRV\\Thermal' -- --browse-path '\\SRV\Thermal' browse-dialog --title 'Pick one'
 expect 0 'fetch call   -99 (KVX_DIALOG_COPIED)' -- --browse-printer 'Thermal on SRV' browse-dialog
-expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+echo "# A dialog closed with nothing chosen: exit 8. The simulation can show windows, so"
+echo "# kvxctl gives no hint that none could appear."
+expect 8 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- browse-dialog
+expect 8 'kvxctl: nothing was chosen$' -- --browse-cancel browse-dialog
+! grep -q 'no window could appear' "$out" || fails "a cancelled dialog was blamed on a missing display"
 expect 1 'fetch call   0 (KVX_DIALOG_NOTHING_CHOSEN)' -- --browse-path '' browse-dialog
 expect 0 'printer      \\\\LABELSRV\\Thermal' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
 expect 0 'sizing call  18 (size to fetch)' -- --connect-printer '\\LABELSRV\Thermal' connect-dialog
-expect 1 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
+expect 8 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' -- connect-dialog
+shows 'kvxctl: nothing was chosen$'
 expect 0 '^0 entries'                 -- browse
 expect 2 'cannot read the network tree' -- --network /nonexistent browse
 expect 2 'network tree .*: it is a folder' -- --network "$work" browse
@@ -52,6 +57,12 @@ expect 2 'unknown Windows release'    -- --windows os2 platform
 # Placing the driver files (install-driver/install-printer --from FOLDER [--force]).
 expect 3 'missing driver file .*KVX_50UI.DLL' -- install-driver --from "$work/partial" --driver-store "$store"
 nothing_left "$store" "a folder lacking a file"
+# A store named for the first time is made (the folders above it too) and announced, once.
+shows "kvxctl: created the driver store $store\$"
+expect 0 "created the driver store $work/new/store\$" -- --driver-store "$work/new/store" platform
+[ -d "$work/new/store/windows/system32/spool/drivers/w32x86" ] || fails "the new driver store was not made"
+run 0 -- --driver-store "$work/new/store" platform
+! grep -q 'created the driver store' "$out" || fails "a driver store that exists was announced as created"
 expect_once 3 'missing driver file'   -- --windows win98 install-driver
 expect 7 'folder .*nonexistent does not exist' -- install-driver --from "$work/nonexistent"
 expect 7 'is a file, not a folder'    -- install-driver --from "$from/KVX_50.DLL"
@@ -64,7 +75,7 @@ expect 0 'copied KVX_50UI.DLL to C:.*w32x86.KVX_50UI.DLL' -- install-driver --fr
 expect 0 'unchanged .*KVX_50.PPD'     -- --driver-store "$store" install-driver --from "$from"
 expect 7 'KVX_50.DLL differs from the one in .*other (--force replaces it)' -- install-driver --from "$work/other" --driver-store "$store"
 grep -q placeholder "$w32x86/KVX_50.DLL" || fails "a refused copy changed KVX_50.DLL"
-expect 0 'replaced KVX_50.DLL'        -- install-driver --force --from "$work/other" --driver-store "$store"
+expect 0 'replaced C:.*w32x86.KVX_50.DLL with .*other/KVX_50.DLL$' -- install-driver --force --from "$work/other" --driver-store "$store"
 mkdir "$w32x86/KVX_50UI.DLL.kvxctl-new.d" && rm -f "$w32x86/KVX_50UI.DLL" && mkdir "$w32x86/KVX_50UI.DLL"
 expect 7 'KVX_50UI.DLL is a folder: move it out' -- install-driver --from "$from" --driver-store "$store" --force
 [ -z "$(find "$store" -name '*.kvxctl-new')" ] || fails "a staged copy was left behind"
@@ -82,7 +93,7 @@ expect 3 'present  C:.*KVX_50.DLL'   -- status --driver-store "$store" --windows
 store9x=$work/store9x win40=$work/store9x/windows/system32/spool/drivers/win40
 mkdir "$work/win4x-other" && echo "another KVX.DRV" >"$work/win4x-other/KVX.DRV"
 expect 0 'copied KVX.DRV'             -- --windows win98 install-driver --from "$work/win4x" --driver-store "$store9x"
-expect 0 'replaced KVX.DRV'           -- --windows win95 install-driver --force --from "$work/win4x-other" --driver-store "$store9x"
+expect 0 'replaced C:.*win40.KVX.DRV with .*win4x-other/KVX.DRV$' -- --windows win95 install-driver --force --from "$work/win4x-other" --driver-store "$store9x"
 grep -q another "$win40/KVX.DRV" || fails "KVX.DRV was not replaced"
 expect 7 'its new copy is kept as C:.*win40.KVX.DRV.kvxctl-new: run the command again' -- --windows win98 --driver-dir-renames-fail install-driver --force --from "$work/win4x" --driver-store "$store9x"
 [ ! -e "$win40/KVX.DRV" ] && grep -q placeholder "$win40/KVX.DRV.kvxctl-new" ||

@@ -35,4 +35,13 @@ expect 0 'share  *\\\\PRN01\\Thermal' -- "${net[@]}" browse --provider "Kvx Netw
 expect 0 '^2000 entries'              -- "${net[@]}" browse --provider "Kvx Network" CORP '\\BIGSRV'
 expect 0 '5c 5c 50 52 4e 30 31'       -- "${net[@]}" browse --raw --provider "Kvx Network" SALES '\\PRN01'
 expect 0 '^0 entries'                 -- "${net[@]}" browse --provider "Other Network"
-expect_json 0 '"\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]] and d["network_path"] == "0005SALES0007\\\\PRN01"' -- browse "${net[@]}" --provider "Kvx Network" SALES '\\PRN01'
+expect_json 0 '"\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]] and d["network_path"] == "0005SALES0007\\\\PRN01" and not d["provider_found"]' -- browse "${net[@]}" --provider "Kvx Network" SALES '\\PRN01'
+echo "# Names without --provider: the first provider under which each name lies in the"
+echo "# container above it answers, and says so; names no provider has are refused, also a"
+echo "# server named without its domain, which GetPortsSelect alone would still list."
+expect 0 'found under the provider "Kvx Network", the first that has SALES > \\\\PRN01' -- "${net[@]}" browse SALES '\\PRN01'
+shows 'share  *\\\\PRN01\\Thermal'
+expect_json 0 'd["provider"] == "Kvx Network" and d["provider_found"] and "\\\\PRN01\\Thermal" in [e["remote_name"] for e in d["entries"]]' -- "${net[@]}" browse SALES '\\PRN01'
+expect_refused 1 'no network provider has SALES > \\\\NOPE' -- "${net[@]}" browse SALES '\\NOPE'
+shows 'Kvx Network: no \\\\NOPE in SALES'
+expect_refused 1 'Kvx Network: no \\\\PRN01 at its top level' -- "${net[@]}" browse '\\PRN01'

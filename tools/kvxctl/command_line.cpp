@@ -45,7 +45,7 @@ size_t CommandPosition(const CLI::App& app, const std::vector<std::string>& argu
 
 } // namespace
 
-const ExitCodeMeaning kExitCodes[8] = {
+const ExitCodeMeaning kExitCodes[9] = {
     {kExitOk, "done; status: ready"},
     {kExitRefused, "refused by the library or the system (status: no driver\n"
                    "directory reported)"},
@@ -58,6 +58,7 @@ const ExitCodeMeaning kExitCodes[8] = {
     {kExitNoPrinter, "status: the driver is registered but no printer uses it"},
     {kExitFilesNotPlaced, "the driver files could not be copied into place, or\n"
                           "(uninstall --files) removed"},
+    {kExitNothingChosen, "a dialog closed with nothing chosen"},
 };
 
 void PrintHelpRow(const std::string& usage, const std::string& summary) {

@@ -20,6 +20,7 @@ enum ExitCode {
     kExitDriverNotInstalled = 5,
     kExitNoPrinter = 6,
     kExitFilesNotPlaced = 7,
+    kExitNothingChosen = 8,
 };
 
 struct ExitCodeMeaning {
@@ -28,7 +29,7 @@ struct ExitCodeMeaning {
 };
 
 // Every exit code, in order, with its meaning.
-extern const ExitCodeMeaning kExitCodes[8];
+extern const ExitCodeMeaning kExitCodes[9];
 
 // One row of the help: `usage` in a column of its own, `summary` beside it
 // (each of its lines aligned), or below it when `usage` is too long.

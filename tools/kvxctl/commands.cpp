@@ -34,6 +34,7 @@ const Command kCommands[15] = {
      DefineConnectDialog},
     {"browse",
      "list what lies under a network container (providers,\n"
-     "a provider's domains, a domain's servers, a server's shares)",
+     "a provider's domains, a domain's servers, a server's shares);\n"
+     "without --provider, under the first provider that has the NAMEs",
      true, DefineBrowse},
 };

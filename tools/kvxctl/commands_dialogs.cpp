@@ -3,6 +3,8 @@
 // the library reported.
 #include "commands.h"
 
+#include <win32.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -35,14 +37,40 @@ void PrintResult(const char* call, int32_t result) {
     std::printf("%-12s %d (%s)\n", call, result, DialogResultName(result));
 }
 
+// Whether this process can create a top-level window at all. The dialog
+// exports answer "nothing chosen" alike for a dialog cancelled and for one that
+// could not open (Wine without a display refuses every top-level window), so
+// kvxctl asks the system itself.
+bool WindowCanAppear() {
+    struct ProbeWindow {
+        HWND handle;
+        ~ProbeWindow() {
+            if (handle != nullptr)
+                DestroyWindow(handle);
+        }
+    };
+    constexpr DWORD kHidden = 0; // neither WS_VISIBLE nor WS_CHILD: a hidden top-level window
+    ProbeWindow probe{
+        CreateWindowExA(0, "Static", "", kHidden, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)};
+    return probe.handle != nullptr;
+}
+
 // Runs a sizing call, then, when it reported a size, allocates `size + extra`
 // bytes and fetches into them. Prints both results and what was chosen.
 template <typename Call> int RunTwoCalls(Call call, const char* what, int32_t extra) {
     int32_t size = call(0, nullptr);
     PrintResult("sizing call", size);
-    if (size <= 0) {
-        std::fprintf(stderr, "kvxctl: %s\n",
-                     size == 0 ? "nothing was chosen" : "the library could not deliver the choice");
+    if (size == 0) {
+        if (WindowCanAppear()) {
+            Complain("nothing was chosen");
+        } else {
+            Complain("nothing was chosen: no window could appear, as this process cannot\n"
+                     "create one (no display? under Wine, DISPLAY must name a running X server)");
+        }
+        return kExitNothingChosen;
+    }
+    if (size < 0) {
+        Complain("the library could not deliver the choice");
         return kExitRefused;
     }
     std::vector<char> buffer(static_cast<size_t>(size) + static_cast<size_t>(extra), '\0');

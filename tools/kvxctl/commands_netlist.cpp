@@ -69,6 +69,68 @@ bool FetchList(const KvxLibrary& kvx, const std::string& provider, const std::st
     return CallGetPortsSelect(kvx, list->data(), &size, "", "");
 }
 
+// Whether `list` holds an entry of `provider` named `name`: an entry the
+// library's search descends into for that name (exact, case-sensitive).
+bool ListsContainer(const std::vector<char>& list, const std::string& provider,
+                    const std::string& name) {
+    uint32_t offset = 0;
+    kvx_net_entry entry;
+    while (kvx_net_entry_next(list.data(), static_cast<uint32_t>(list.size()), &offset, &entry) ==
+           1)
+        if (provider == entry.provider && name == entry.remote_name)
+            return true;
+    return false;
+}
+
+// "SALES > \\PRN01"
+std::string JoinNames(const std::vector<std::string>& names, size_t count) {
+    std::string joined;
+    for (size_t i = 0; i < count; ++i)
+        joined += (i == 0 ? "" : " > ") + names[i];
+    return joined;
+}
+
+// Names without --provider: the first provider, in the network's order, under
+// which each name is listed in the container above it. GetPortsSelect cannot
+// tell: a name it does not find sends its search into the first entry of that
+// level instead, so every level is checked here. kExitOk with *provider set, or
+// kExitRefused with each provider's missing name on standard error.
+int FindProvider(const KvxLibrary& kvx, const std::vector<std::string>& names,
+                 std::string* provider) {
+    std::vector<char> providers;
+    if (!FetchList(kvx, "", "", &providers)) {
+        Complain("the library returned no list of the network's providers");
+        return kExitRefused;
+    }
+    std::string misses;
+    uint32_t offset = 0;
+    kvx_net_entry entry;
+    while (kvx_net_entry_next(providers.data(), static_cast<uint32_t>(providers.size()), &offset,
+                              &entry) == 1) {
+        std::string candidate = entry.provider;
+        size_t found = 0;
+        for (; found < names.size(); ++found) {
+            std::string above;
+            std::vector<char> list;
+            if (!BuildPath({names.begin(), names.begin() + static_cast<std::ptrdiff_t>(found)},
+                           &above) ||
+                !FetchList(kvx, candidate, above, &list) ||
+                !ListsContainer(list, candidate, names[found]))
+                break;
+        }
+        if (found == names.size()) {
+            *provider = candidate;
+            return kExitOk;
+        }
+        misses += "\n" + candidate + ": no " + names[found] +
+                  (found == 0 ? " at its top level" : " in " + JoinNames(names, found));
+    }
+    Complain("no network provider has " + JoinNames(names, names.size()) +
+             (misses.empty() ? ": the network lists no provider" : misses) +
+             "\n(--provider NAME lists under that provider as the library searches it)");
+    return kExitRefused;
+}
+
 void PrintRaw(const std::vector<char>& list) {
     for (size_t line = 0; line < list.size(); line += 16) {
         std::printf("%08zx ", line);
@@ -98,11 +160,17 @@ int RunBrowse(const Invocation& call, const BrowseOptions& options) {
         std::fprintf(stderr, "kvxctl: --raw and --json exclude each other\n");
         return kExitUsage;
     }
-    const std::string& provider = options.provider;
     const std::vector<std::string>& names = options.containers;
     std::string path;
     if (!BuildPath(names, &path))
         return kExitUsage;
+    std::string provider = options.provider;
+    bool providerFound = provider.empty() && !names.empty();
+    if (providerFound) {
+        int result = FindProvider(call.kvx, names, &provider);
+        if (result != kExitOk)
+            return result;
+    }
     std::vector<char> list;
     if (!FetchList(call.kvx, provider, path, &list)) {
         std::fprintf(stderr, "kvxctl: the library returned no list\n");
@@ -112,15 +180,19 @@ int RunBrowse(const Invocation& call, const BrowseOptions& options) {
     Json json;
     if (call.json) {
         json["provider"] = AnsiText(provider);
+        json["provider_found"] = providerFound;
         json["containers"] = Json::array();
         for (const std::string& name : names)
             json["containers"].push_back(AnsiText(name));
         json["network_path"] = AnsiText(path);
         json["entries"] = Json::array();
     } else {
+        if (providerFound)
+            std::printf("found under the provider \"%s\", the first that has %s\n",
+                        provider.c_str(), JoinNames(names, names.size()).c_str());
         std::string where = provider.empty() ? "the network" : provider;
-        for (const std::string& name : names)
-            where += " > " + name;
+        if (!names.empty())
+            where += " > " + JoinNames(names, names.size());
         std::printf("under %s (NetworkPath \"%s\"):\n", where.c_str(), path.c_str());
         if (raw) {
             PrintRaw(list);
@@ -159,7 +231,10 @@ int RunBrowse(const Invocation& call, const BrowseOptions& options) {
 
 CommandRun DefineBrowse(CLI::App& command) {
     auto options = std::make_shared<BrowseOptions>();
-    command.add_option("--provider", options->provider, "the network provider")->type_name("NAME");
+    command
+        .add_option("--provider", options->provider,
+                    "the network provider (without it, the first that has the NAMEs)")
+        ->type_name("NAME");
     command.add_flag("--raw", options->raw, "dump the bytes received");
     command.add_option("NAME", options->containers, "a container, from the provider down");
     return [options](const Invocation& call) { return RunBrowse(call, *options); };

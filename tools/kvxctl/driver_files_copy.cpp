@@ -51,6 +51,7 @@ int ReadSources(const std::string& from, const std::vector<std::string>& names,
         }
         PendingCopy copy;
         copy.file.name = name;
+        copy.file.source = path;
         std::string error;
         if (!source.Read(path, &copy.bytes, &error)) {
             Complain(error);
@@ -146,6 +147,20 @@ const char* PlacementName(Placement placement) {
         return "present";
     }
     return "unknown";
+}
+
+std::string PlacementReport(const PlacedFile& file) {
+    switch (file.placement) {
+    case Placement::Copied:
+        return "copied " + file.name + " to " + file.path;
+    case Placement::Replaced:
+        return "replaced " + file.path + " with " + file.source;
+    case Placement::Unchanged:
+        return "unchanged " + file.path + " (the same file is in place)";
+    case Placement::Present:
+        break;
+    }
+    return "present " + file.path;
 }
 
 int PlaceDriverFiles(const std::string& from, const std::string& directory,

@@ -11,9 +11,15 @@ struct PlacedFile {
     std::string name;
     std::string path; // in the driver directory
     Placement placement;
+    std::string source; // in the --from folder; empty for a file found present
 };
 
+// The action word: "copied", "replaced", "unchanged" or "present".
 const char* PlacementName(Placement placement);
+
+// What was done to the file, as a sentence that begins with the action word
+// ("replaced C:\...\KVX_50.DLL with D:\Driver\KVX_50.DLL").
+std::string PlacementReport(const PlacedFile& file);
 
 // Copies each of `names` from the folder `from` into `directory`. Every source
 // is read and every destination checked before anything is written: an

@@ -47,7 +47,7 @@ int PrepareDriverFiles(const KvxLibrary& kvx, const DriverFilesOptions& options,
             ++missing;
             continue;
         }
-        setup->files.push_back({file.name, file.path, Placement::Present});
+        setup->files.push_back({file.name, file.path, Placement::Present, ""});
     }
     if (missing != 0) {
         std::fprintf(stderr,
@@ -60,13 +60,9 @@ int PrepareDriverFiles(const KvxLibrary& kvx, const DriverFilesOptions& options,
 }
 
 void PrintPlacedFiles(const DriverSetup& setup, FILE* out) {
-    for (const PlacedFile& file : setup.files) {
-        if (file.placement == Placement::Unchanged)
-            std::fprintf(out, "unchanged %s (the same file is in place)\n", file.path.c_str());
-        else if (file.placement != Placement::Present)
-            std::fprintf(out, "%s %s to %s\n", PlacementName(file.placement), file.name.c_str(),
-                         file.path.c_str());
-    }
+    for (const PlacedFile& file : setup.files)
+        if (file.placement != Placement::Present) // found in place: nothing was done
+            std::fprintf(out, "%s\n", PlacementReport(file).c_str());
 }
 
 void AddDriverSetupJson(Json& json, const DriverSetup& setup) {

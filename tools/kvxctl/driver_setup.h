@@ -48,7 +48,8 @@ struct DriverSetup {
 int PrepareDriverFiles(const KvxLibrary& kvx, const DriverFilesOptions& options,
                        DriverSetup* setup);
 
-// The files' lines of the text report ("copied NAME to PATH").
+// The files' lines of the text report ("copied NAME to PATH", ...), one for
+// each file placed or left unchanged.
 void PrintPlacedFiles(const DriverSetup& setup, FILE* out);
 // Adds the members "driver", "environment", "driver_directory", "from" and "files".
 void AddDriverSetupJson(Json& json, const DriverSetup& setup);

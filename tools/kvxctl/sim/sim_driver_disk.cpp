@@ -181,6 +181,10 @@ bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
         *error = "cannot make a temporary folder for the driver directory";
         return false;
     }
+    // A store named for the first time is made, folders above it included; a
+    // mistyped one would otherwise pass unseen, so it is announced.
+    std::error_code unknown;
+    bool announce = !store.empty() && !std::filesystem::exists(store, unknown) && !unknown;
     for (const char* environment : kSpoolerEnvironments) {
         std::string directory = sim::DriverDirectory(environment);
         std::filesystem::path host = disk.HostPath(directory);
@@ -198,6 +202,8 @@ bool SetUpSimDriverDisk(const std::string& store, std::string* error) {
             return false;
         }
     }
+    if (announce)
+        Complain("created the driver store " + store);
     return true;
 }
 

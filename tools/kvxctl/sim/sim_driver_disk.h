@@ -11,7 +11,8 @@
 #include <string>
 
 // Makes the driver directories in `store` (or a temporary folder when empty) and
-// puts the files they hold on the simulated disk.
+// puts the files they hold on the simulated disk. A store that did not exist is
+// made, and that is said on standard error.
 bool SetUpSimDriverDisk(const std::string& store, std::string* error);
 
 // From now on every write into the driver directories fails, as a
