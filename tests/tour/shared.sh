@@ -13,6 +13,22 @@ expect 0 'exit codes'                 -- --help
 expect 0 'exit codes'                 -- help
 expect 2 '--raw and --json exclude each other' -- --json browse --raw
 expect 2 '--json is not available for configure-port' -- --json configure-port LPT1:
+echo "# Each fault is named on the first line, the command's usage follows."
+expect 2 'unknown option --jsno'      -- --jsno platform
+shows 'usage: kvxctl platform'
+expect 2 'unknown option --jsno'      -- platform --jsno
+expect 2 'unknown option --jsno'      -- --jsno
+expect 2 'ports does not take --raw'  -- ports --raw
+expect 2 'status does not take --from' -- status --from here
+expect 2 '--force requires --from'    -- install-driver --force
+expect 2 '--force requires --from'    -- install-printer LPT1: --force
+expect 2 '--from given twice'         -- install-driver --from here --from there
+expect 2 '--title given twice'        -- browse-dialog --title One --title=Two
+echo "# A printer name that begins with '-' follows --."
+expect 2 'follows --: kvxctl remove-printer -- -Odd' -- remove-printer -Odd
+expect_refused 1 'no printer is named "-Odd"' -- remove-printer -- -Odd
+echo "# Arguments as the platform decodes them: a provider name beyond ASCII."
+expect_json 0 'd["provider"] == "K\u00e9 Network" and d["entries"] == []' -- "${net[@]}" browse --provider 'Ké Network'
 
 echo "# Ports and platform."
 expect 0 'LPT3:'                      -- ports

@@ -6,6 +6,7 @@
 #include <kvx32.h>
 
 #include <string>
+#include <vector>
 
 struct KvxLibrary {
     kvx_GetPlatformFrom32_fn GetPlatformFrom32 = nullptr;
@@ -30,6 +31,14 @@ class App;
 // machine's set-up) to kvxctl's own; a bad value is a usage error. What depends
 // on other options is done by BindLibrary.
 void AddBindingOptions(CLI::App& app);
+
+// The options only the other build of kvxctl has, and where they are: kvxctl
+// names them as such rather than as unknown.
+struct OtherBuildOptions {
+    std::vector<std::string> names;
+    std::string where; // "the native kvxctl (the simulated machine)"
+};
+OtherBuildOptions OptionsOfOtherBuild();
 
 // Binds every export; false with a message when the library cannot be loaded or
 // lacks an export.

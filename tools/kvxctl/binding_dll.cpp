@@ -2,6 +2,8 @@
 // by export name.
 #include "binding.h"
 
+#include "simulation_options.h"
+
 #include <win32.h>
 
 #include <CLI/CLI.hpp>
@@ -9,29 +11,18 @@
 namespace {
 
 std::string g_dllPath = "KVX_32.dll";
+// Once loaded, the library stays loaded until the process ends, as for a host.
+HMODULE g_module = nullptr;
 
 template <typename Function>
 bool Bind(HMODULE module, const char* name, Function* function, std::string* error) {
     *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     if (*function == nullptr)
-        *error = std::string("KVX_32.dll has no export named ") + name;
+        *error = g_dllPath + " is not KVX_32.dll: it has no export named " + name;
     return *function != nullptr;
 }
 
-} // namespace
-
-void AddBindingOptions(CLI::App& app) {
-    app.add_option("--dll", g_dllPath,
-                   "load the library from PATH (default: KVX_32.dll beside kvxctl)")
-        ->type_name("PATH");
-}
-
-bool BindLibrary(KvxLibrary* library, std::string* error) {
-    HMODULE module = LoadLibraryA(g_dllPath.c_str());
-    if (module == nullptr) {
-        *error = "cannot load " + g_dllPath + " (error " + std::to_string(GetLastError()) + ")";
-        return false;
-    }
+bool BindAll(HMODULE module, KvxLibrary* library, std::string* error) {
     return Bind(module, "GetPlatformFrom32", &library->GetPlatformFrom32, error) &&
            Bind(module, "GetPrinterDriverDir", &library->GetPrinterDriverDir, error) &&
            Bind(module, "InstallThermalPrinterDriver", &library->InstallThermalPrinterDriver,
@@ -46,6 +37,39 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
            Bind(module, "GetNetBrowseDialog32b", &library->GetNetBrowseDialog32b, error) &&
            Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error) &&
            Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
+}
+
+} // namespace
+
+void AddBindingOptions(CLI::App& app) {
+    app.add_option(kDllOption, g_dllPath,
+                   "load the library from PATH (default: KVX_32.dll beside kvxctl)")
+        ->type_name("PATH");
+}
+
+OtherBuildOptions OptionsOfOtherBuild() {
+    return {{std::begin(kSimulationOptionNames), std::end(kSimulationOptionNames)},
+            "the native kvxctl (the simulated machine)"};
+}
+
+bool BindLibrary(KvxLibrary* library, std::string* error) {
+    if (g_module == nullptr) {
+        HMODULE module = LoadLibraryA(g_dllPath.c_str());
+        if (module == nullptr) {
+            DWORD code = GetLastError();
+            if (code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT)
+                *error = g_dllPath + " is not a library (error " + std::to_string(code) + ")";
+            else
+                *error = "cannot load " + g_dllPath + " (error " + std::to_string(code) + ")";
+            return false;
+        }
+        if (!BindAll(module, library, error)) {
+            FreeLibrary(module);
+            return false;
+        }
+        g_module = module;
+    }
+    return BindAll(g_module, library, error);
 }
 
 bool ReleaseLibrary(std::string*) {

@@ -21,6 +21,8 @@ void PrintHelp(const CLI::App& app) {
     std::printf("\noptions:\n");
     PrintHelpRow("--help", "show this help");
     PrintOptionRows(app);
+    PrintHelpRow("--", "what follows is an operand, never an option (a printer\n"
+                       "name that begins with '-')");
     std::printf("\nexit codes:\n");
     for (const ExitCodeMeaning& exit : kExitCodes)
         PrintHelpRow(std::to_string(exit.code), exit.meaning);
@@ -43,9 +45,10 @@ int main(int argc, char** argv) {
         runs.push_back(command.define(*subcommand));
     }
 
+    OtherBuildOptions other = OptionsOfOtherBuild();
+    CommandLineRules rules{[&app] { PrintHelp(app); }, "", other.names, other.where};
     int exitCode = kExitOk;
-    CLI::App* chosen = ParseCommandLine(
-        app, argc, argv, [&app] { PrintHelp(app); }, &exitCode);
+    CLI::App* chosen = ParseCommandLine(app, argc, argv, rules, &exitCode);
     if (chosen == nullptr)
         return exitCode;
     size_t index = 0;
