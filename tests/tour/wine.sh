@@ -9,6 +9,9 @@ expect 2 '--network is available only in the native kvxctl' -- platform --networ
 expect 4 'kvxctl.exe is not KVX_32.dll: it has no export named GetPlatformFrom32' -- --dll "$(windows_path "$bin/kvxctl.exe")" platform
 echo "notes, not a library" >"$work/notes.txt"
 expect 4 'notes.txt is not a library' -- --dll "$(windows_path "$work/notes.txt")" platform
+expect_json 0 'd["dll_path"].lower().endswith("\\kvx_32.dll") and d["dll_version"] == d["kvxctl_version"]' -- --version
+expect 4 '^kvxctl  *[0-9.]*$'         -- --dll 'C:\nope\KVX_32.dll' --version
+shows 'cannot load C:'
 
 run 0 -- platform
 run 0 -- driver-dir

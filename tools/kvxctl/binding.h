@@ -44,6 +44,15 @@ OtherBuildOptions OptionsOfOtherBuild();
 // lacks an export.
 bool BindLibrary(KvxLibrary* library, std::string* error);
 
+// The library's file version ("4.0.24.0") and the file it was loaded from
+// (empty when it is linked in); false with a message, as BindLibrary's, when it
+// cannot be loaded. Needs no BindLibrary first.
+struct LibraryFile {
+    std::string version;
+    std::string path;
+};
+bool QueryLibraryFile(LibraryFile* file, std::string* error);
+
 // Once the command has run: the simulated machine keeps what it must for the
 // next run. False with a message when that fails.
 bool ReleaseLibrary(std::string* error);

@@ -8,6 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <vector>
+
 namespace {
 
 std::string g_dllPath = "KVX_32.dll";
@@ -37,6 +39,23 @@ bool BindAll(HMODULE module, KvxLibrary* library, std::string* error) {
            Bind(module, "GetNetBrowseDialog32b", &library->GetNetBrowseDialog32b, error) &&
            Bind(module, "GetNetBrowseDialogNT4", &library->GetNetBrowseDialogNT4, error) &&
            Bind(module, "GetPortsSelect", &library->GetPortsSelect, error);
+}
+
+// The file's version record as "4.0.24.0", or "" when it has none.
+std::string FileVersion(const std::string& path) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::vector<char> record(size);
+    void* value = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, record.data()) ||
+        !VerQueryValueA(record.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO))
+        return "";
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
 } // namespace
@@ -70,6 +89,17 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
         g_module = module;
     }
     return BindAll(g_module, library, error);
+}
+
+bool QueryLibraryFile(LibraryFile* file, std::string* error) {
+    KvxLibrary library;
+    if (!BindLibrary(&library, error))
+        return false;
+    char path[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
+    file->path = length > 0 && length < MAX_PATH ? std::string(path, length) : g_dllPath;
+    file->version = FileVersion(file->path);
+    return true;
 }
 
 bool ReleaseLibrary(std::string*) {

@@ -2,6 +2,7 @@
 #include "binding.h"
 #include "command_line.h"
 #include "commands.h"
+#include "version_report.h"
 
 #include <CLI/CLI.hpp>
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     bool json = false;
     app.add_flag("--json", json, "write what the command reports as one JSON document");
+    bool version = false;
+    app.add_flag("--version", version, "show kvxctl's version and the library's (no command)");
     AddBindingOptions(app);
     std::vector<CommandRun> runs;
     for (const Command& command : kCommands) {
@@ -46,11 +49,13 @@ int main(int argc, char** argv) {
     }
 
     OtherBuildOptions other = OptionsOfOtherBuild();
-    CommandLineRules rules{[&app] { PrintHelp(app); }, "", other.names, other.where};
+    CommandLineRules rules{[&app] { PrintHelp(app); }, "--version", other.names, other.where};
     int exitCode = kExitOk;
     CLI::App* chosen = ParseCommandLine(app, argc, argv, rules, &exitCode);
     if (chosen == nullptr)
         return exitCode;
+    if (chosen == &app)
+        return ReportVersion(json);
     size_t index = 0;
     while (kCommands[index].name != chosen->get_name())
         ++index;

@@ -5,6 +5,7 @@
 
 #include "sim/sim_driver_disk.h"
 #include "simulation_options.h"
+#include "version.h"
 
 #include <sim_control.h>
 
@@ -152,6 +153,12 @@ void AddBindingOptions(CLI::App& app) {
 
 OtherBuildOptions OptionsOfOtherBuild() {
     return {{kDllOption}, "kvxctl.exe (the Windows kvxctl)"};
+}
+
+bool QueryLibraryFile(LibraryFile* file, std::string*) {
+    file->version = KVX_VERSION_DOTTED; // the version record the DLL build carries
+    file->path.clear();                 // linked in
+    return true;
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {
