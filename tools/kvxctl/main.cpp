@@ -2,6 +2,7 @@
 #include "binding.h"
 #include "command_line.h"
 #include "commands.h"
+#include "console_output.h"
 #include "version_report.h"
 
 #include <CLI/CLI.hpp>
@@ -32,6 +33,7 @@ void PrintHelp(const CLI::App& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    AnsiConsole console;
     CLI::App app;
     app.set_help_flag(); // --help anywhere: ParseCommandLine answers it
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
