@@ -19,9 +19,14 @@ bool TakesValue(const CLI::Option& option) {
     return option.get_expected_min() > 0; // a flag expects none
 }
 
-// The option of that name (up to any '=') defined by `app` or one of its commands.
+// The option's name, without a value given with '='.
+std::string OptionName(const std::string& argument) {
+    return argument.substr(0, argument.find('='));
+}
+
+// The option of that name defined by `app` or one of its commands.
 const CLI::Option* FindOption(const CLI::App& app, const std::string& argument) {
-    std::string name = argument.substr(0, argument.find('='));
+    std::string name = OptionName(argument);
     if (const CLI::Option* option = app.get_option_no_throw(name))
         return option;
     for (const CLI::App* command : app.get_subcommands({}))
@@ -37,11 +42,6 @@ bool TakesOperands(const CLI::App& command) {
     return false;
 }
 
-// The option's name, without a value given with '='.
-std::string OptionName(const std::string& argument) {
-    return argument.substr(0, argument.find('='));
-}
-
 bool Names(const std::vector<std::string>& names, const std::string& name) {
     for (const std::string& each : names)
         if (each == name)
@@ -51,11 +51,10 @@ bool Names(const std::vector<std::string>& names, const std::string& name) {
 
 // The options named before "--" and the command among them.
 struct Reading {
-    size_t optionsEnd = 0;                   // where "--" stands, or the end
-    size_t command = 0;                      // the command's position, or optionsEnd
-    std::vector<const CLI::Option*> options; // each one named, in order
-    std::vector<std::string> names;          // as named
-    std::string unknown, otherBuild;         // the first one of each
+    size_t optionsEnd = 0;           // where "--" stands, or the end
+    size_t command = 0;              // the command's position, or optionsEnd
+    std::vector<std::string> names;  // each option named, in order
+    std::string unknown, otherBuild; // the first one of each
 };
 
 Reading Read(const CLI::App& app, const std::vector<std::string>& arguments,
