@@ -4,8 +4,9 @@
 include(CMakePackageConfigHelpers)
 
 # The kit's version is the DLL's file version.
-file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.rc version_line REGEX "^#define KVX_VERSION_NUMBERS")
-string(REGEX MATCHALL "[0-9]+" version_parts "${version_line}")
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h version_lines
+     REGEX "^#define KVX_VERSION_(MAJOR|MINOR|BUILD|REVISION) ")
+string(REGEX REPLACE "#define KVX_VERSION_[A-Z]+ " "" version_parts "${version_lines}")
 list(JOIN version_parts "." KVX_KIT_VERSION)
 
 # MSVC-style import library, from the same module-definition file. -k keeps the

@@ -23,8 +23,9 @@ target_compile_options(kvx32_core PRIVATE ${KVX_WARNINGS})
 target_link_libraries(kvx32_core PUBLIC win32sim)
 
 add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/sim/binding_sim.cpp
-               tools/kvxctl/sim/file_system_posix.cpp tools/kvxctl/sim/sim_driver_disk.cpp)
-target_include_directories(kvxctl PRIVATE tools/kvxctl)
+               tools/kvxctl/sim/file_system_posix.cpp tools/kvxctl/sim/sim_driver_disk.cpp
+               tools/kvxctl/sim/console_output_posix.cpp)
+target_include_directories(kvxctl PRIVATE tools/kvxctl res)
 # CLI11 reports a wrong command line by exception, also in the coverage build.
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS} -fexceptions)
 list(JOIN KVX_WINDOWS_RELEASES " " KVX_WINDOWS_RELEASE_NAMES)

@@ -95,12 +95,14 @@ foreach(library CLI nlohmann)
   file(CREATE_LINK ${KVX_HOST_INCLUDE}/${library} ${KVX_KVXCTL_INCLUDE}/${library} SYMBOLIC)
 endforeach()
 
-add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/binding_dll.cpp tools/kvxctl/file_system_win32.cpp)
-target_include_directories(kvxctl PRIVATE include platform tools/kvxctl)
+add_executable(kvxctl ${KVXCTL_SOURCES} tools/kvxctl/binding_dll.cpp tools/kvxctl/file_system_win32.cpp
+               tools/kvxctl/console_output_win32.cpp)
+target_include_directories(kvxctl PRIVATE include platform tools/kvxctl res)
 target_include_directories(kvxctl SYSTEM PRIVATE ${KVX_KVXCTL_INCLUDE})
 target_compile_options(kvxctl PRIVATE ${KVX_WARNINGS})
 target_link_options(kvxctl PRIVATE ${KVX_STATIC_RUNTIME})
-target_link_libraries(kvxctl PRIVATE winspool)
+# version: the library's version record, for --version.
+target_link_libraries(kvxctl PRIVATE winspool version)
 add_dependencies(kvxctl kvx32)
 
 if(BUILD_TESTING)

@@ -51,6 +51,7 @@ function(kvx_add_resources target)
         ${_bitmaps}
         "${_res}/resource.h"
         "${_res}/version.rc"
+        "${_res}/version.h"
         "${_res}/browse_network.rc")
     set_property(SOURCE "${_rc}" APPEND PROPERTY INCLUDE_DIRECTORIES "${_res}" "${_outdir}")
 endfunction()

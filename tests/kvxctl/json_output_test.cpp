@@ -21,6 +21,13 @@ TEST(JsonOutput, EscapesWhatJsonForbidsAndDecodesTheAnsiCodePage) {
         {"\x80 \x9f \xa0 \xff", "\"\\u20ac \\u0178 \\u00a0 \\u00ff\""},
         {"\x81\x8d\x8f\x90\x9d", "\"\\u0081\\u008d\\u008f\\u0090\\u009d\""}, // undefined bytes
         {"\x99 \x85", "\"\\u2122 \\u2026\""}, // three bytes in UTF-8 on the way
+        // The native command line's UTF-8, where it is well formed.
+        {"K\xc3\xa9", "\"K\\u00e9\""},
+        {"\xe2\x82\xac \xf0\x9f\x96\xa8", "\"\\u20ac \\ud83d\\udda8\""},
+        {"\xc3", "\"\\u00c3\""}, // cut short
+        {"\xc0\xaf \xed\xa0\x80",
+         "\"\\u00c0\\u00af \\u00ed\\u00a0\\u20ac\""},             // overlong, surrogate
+        {"\xf4\x90\x80\x80", "\"\\u00f4\\u0090\\u20ac\\u20ac\""}, // beyond U+10FFFF
     };
     for (const Case& c : cases)
         EXPECT_EQ(JsonDocument(AnsiText(c.ansi)), c.json) << "for " << c.ansi;

@@ -22,6 +22,12 @@ mkdir "$work/nt3" && for file in RASDD.DLL KVX.DLL RASDDUI.DLL; do echo "$file" 
 store=$work/store
 w32x86=$store/windows/system32/spool/drivers/w32x86
 
+echo "# The native kvxctl's command line: the Windows kvxctl's option, options given twice."
+expect 2 '--dll is available only in kvxctl.exe' -- --dll KVX_32.dll platform
+expect 2 '--windows given twice'      -- --windows win95 --windows=nt40 platform
+expect 0 'platform code  8'           -- --driver-file-in-use KVX_50.DLL --driver-file-in-use KVX_50.PPD platform
+expect_json 0 'd["dll_path"] is None' -- --version
+
 expect 0 'platform code  8'           -- platform
 expect 0 'platform code  2'           -- --windows win95 platform
 expect 0 'platform code  4'           -- --windows nt351 platform

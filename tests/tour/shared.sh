@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# shellcheck disable=SC2154 # net comes from kvxctl_tour.sh
+# shellcheck disable=SC2154 # net and root come from kvxctl_tour.sh
 # What both builds answer alike: the command line's refusals, the ports, the
 # platform's form, bad printer names, and the network of tests/data/test_network.txt
 # (natively through --network, under Wine served by the test network provider).
@@ -13,6 +13,28 @@ expect 0 'exit codes'                 -- --help
 expect 0 'exit codes'                 -- help
 expect 2 '--raw and --json exclude each other' -- --json browse --raw
 expect 2 '--json is not available for configure-port' -- --json configure-port LPT1:
+echo "# Each fault is named on the first line, the command's usage follows."
+expect 2 'unknown option --jsno'      -- --jsno platform
+shows 'usage: kvxctl platform'
+expect 2 'unknown option --jsno'      -- platform --jsno
+expect 2 'unknown option --jsno'      -- --jsno
+expect 2 'ports does not take --raw'  -- ports --raw
+expect 2 'status does not take --from' -- status --from here
+expect 2 '--force requires --from'    -- install-driver --force
+expect 2 '--force requires --from'    -- install-printer LPT1: --force
+expect 2 '--from given twice'         -- install-driver --from here --from there
+expect 2 '--title given twice'        -- browse-dialog --title One --title=Two
+expect 2 '--version takes no command' -- --version platform
+echo "# A printer name that begins with '-' follows --."
+expect 2 'follows --: kvxctl remove-printer -- -Odd' -- remove-printer -Odd
+expect_refused 1 'no printer is named "-Odd"' -- remove-printer -- -Odd
+echo "# kvxctl's version and the library's, from one source (res/version.h)."
+version=$(sed -n 's/^#define KVX_VERSION_\(MAJOR\|MINOR\|BUILD\|REVISION\) //p' "$root/res/version.h" | paste -sd.)
+expect 0 "^kvxctl  *$version\$"     -- --version
+shows "^KVX_32.dll  *$version "
+expect_json 0 "d['kvxctl_version'] == d['dll_version'] == '$version'" -- --version
+echo "# Arguments as the platform decodes them: a provider name beyond ASCII."
+expect_json 0 'd["provider"] == "K\u00e9 Network" and d["entries"] == []' -- "${net[@]}" browse --provider 'Ké Network'
 
 echo "# Ports and platform."
 expect 0 'LPT3:'                      -- ports

@@ -3,6 +3,16 @@
 # What only the real platform shows: Wine's spooler and driver directory, a
 # set-up from a bare machine and the way back, with placeholder driver files.
 
+echo "# The native kvxctl's options, named as such; a --dll that is not the library."
+expect 2 '--windows is available only in the native kvxctl' -- --windows win95 platform
+expect 2 '--network is available only in the native kvxctl' -- platform --network tests/data/test_network.txt
+expect 4 'kvxctl.exe is not KVX_32.dll: it has no export named GetPlatformFrom32' -- --dll "$(windows_path "$bin/kvxctl.exe")" platform
+echo "notes, not a library" >"$work/notes.txt"
+expect 4 'notes.txt is not a library' -- --dll "$(windows_path "$work/notes.txt")" platform
+expect_json 0 'd["dll_path"].lower().endswith("\\kvx_32.dll") and d["dll_version"] == d["kvxctl_version"]' -- --version
+expect 4 '^kvxctl  *[0-9.]*$'         -- --dll 'C:\nope\KVX_32.dll' --version
+shows 'cannot load C:'
+
 run 0 -- platform
 run 0 -- driver-dir
 echo "# A library that cannot be loaded: exit 4 and the reason, for status as for every command."

@@ -6,6 +6,7 @@
 #include <kvx32.h>
 
 #include <string>
+#include <vector>
 
 struct KvxLibrary {
     kvx_GetPlatformFrom32_fn GetPlatformFrom32 = nullptr;
@@ -31,9 +32,26 @@ class App;
 // on other options is done by BindLibrary.
 void AddBindingOptions(CLI::App& app);
 
+// The options only the other build of kvxctl has, and where they are: kvxctl
+// names them as such rather than as unknown.
+struct OtherBuildOptions {
+    std::vector<std::string> names;
+    std::string where; // "the native kvxctl (the simulated machine)"
+};
+OtherBuildOptions OptionsOfOtherBuild();
+
 // Binds every export; false with a message when the library cannot be loaded or
 // lacks an export.
 bool BindLibrary(KvxLibrary* library, std::string* error);
+
+// The library's file version ("4.0.24.0") and the file it was loaded from
+// (empty when it is linked in); false with a message, as BindLibrary's, when it
+// cannot be loaded. Needs no BindLibrary first.
+struct LibraryFile {
+    std::string version;
+    std::string path;
+};
+bool QueryLibraryFile(LibraryFile* file, std::string* error);
 
 // Once the command has run: the simulated machine keeps what it must for the
 // next run. False with a message when that fails.

@@ -19,9 +19,14 @@ bool TakesValue(const CLI::Option& option) {
     return option.get_expected_min() > 0; // a flag expects none
 }
 
-// The option of that name (up to any '=') defined by `app` or one of its commands.
+// The option's name, without a value given with '='.
+std::string OptionName(const std::string& argument) {
+    return argument.substr(0, argument.find('='));
+}
+
+// The option of that name defined by `app` or one of its commands.
 const CLI::Option* FindOption(const CLI::App& app, const std::string& argument) {
-    std::string name = argument.substr(0, argument.find('='));
+    std::string name = OptionName(argument);
     if (const CLI::Option* option = app.get_option_no_throw(name))
         return option;
     for (const CLI::App* command : app.get_subcommands({}))
@@ -30,17 +35,79 @@ const CLI::Option* FindOption(const CLI::App& app, const std::string& argument) 
     return nullptr;
 }
 
-// The position of the command among `arguments`, or arguments.size().
-size_t CommandPosition(const CLI::App& app, const std::vector<std::string>& arguments) {
-    for (size_t i = 0; i < arguments.size(); ++i) {
+bool TakesOperands(const CLI::App& command) {
+    for (const CLI::Option* option : command.get_options())
+        if (option->get_positional())
+            return true;
+    return false;
+}
+
+bool Names(const std::vector<std::string>& names, const std::string& name) {
+    for (const std::string& each : names)
+        if (each == name)
+            return true;
+    return false;
+}
+
+// The options named before "--" and the command among them.
+struct Reading {
+    size_t optionsEnd = 0;           // where "--" stands, or the end
+    size_t command = 0;              // the command's position, or optionsEnd
+    std::vector<std::string> names;  // each option named, in order
+    std::string unknown, otherBuild; // the first one of each
+};
+
+Reading Read(const CLI::App& app, const std::vector<std::string>& arguments,
+             const CommandLineRules& rules) {
+    Reading reading;
+    reading.optionsEnd = arguments.size();
+    for (size_t i = 0; i < arguments.size(); ++i)
+        if (arguments[i] == "--") {
+            reading.optionsEnd = i;
+            break;
+        }
+    reading.command = reading.optionsEnd;
+    for (size_t i = 0; i < reading.optionsEnd; ++i) {
         const std::string& argument = arguments[i];
-        if (!LooksLikeOption(argument))
-            return i;
+        if (!LooksLikeOption(argument)) {
+            if (reading.command == reading.optionsEnd)
+                reading.command = i;
+            continue;
+        }
+        std::string name = OptionName(argument);
         const CLI::Option* option = FindOption(app, argument);
-        if (option != nullptr && TakesValue(*option) && argument.find('=') == std::string::npos)
+        if (option == nullptr) {
+            std::string& first =
+                Names(rules.otherBuildOptions, name) ? reading.otherBuild : reading.unknown;
+            if (first.empty())
+                first = name;
+            continue;
+        }
+        reading.names.push_back(name);
+        if (TakesValue(*option) && argument.find('=') == std::string::npos)
             ++i; // its value
     }
-    return arguments.size();
+    return reading;
+}
+
+// What the command line names that `command` (or `app`, when null) cannot take,
+// or "".
+std::string Misplaced(const CLI::App& app, const CLI::App* command, const Reading& reading) {
+    for (const std::string& name : reading.names) {
+        const CLI::Option* option = app.get_option_no_throw(name);
+        if (option == nullptr && command != nullptr)
+            option = command->get_option_no_throw(name);
+        if (option == nullptr)
+            return command == nullptr ? name + " needs a command"
+                                      : command->get_name() + " does not take " + name;
+        size_t times = 0;
+        for (const std::string& each : reading.names)
+            times += each == name ? 1 : 0;
+        if (times > 1 && TakesValue(*option) &&
+            option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeAll)
+            return name + " given " + (times == 2 ? "twice" : std::to_string(times) + " times");
+    }
+    return "";
 }
 
 } // namespace
@@ -165,59 +232,72 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-CLI::App* ParseCommandLine(CLI::App& app, int argc, char** argv,
-                           const std::function<void()>& printHelp, int* exitCode) {
+CLI::App* ParseCommandLine(CLI::App& app, int argc, char** argv, const CommandLineRules& rules,
+                           int* exitCode) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    for (const std::string& argument : arguments)
-        if (argument == "--help" || argument == "-h") {
-            printHelp();
+    Reading reading = Read(app, arguments, rules);
+    for (size_t i = 0; i < reading.optionsEnd; ++i)
+        if (arguments[i] == "--help" || arguments[i] == "-h" ||
+            (i == reading.command && arguments[i] == "help")) { // the word administrators try
+            rules.printHelp();
             *exitCode = kExitOk;
             return nullptr;
         }
-    size_t position = CommandPosition(app, arguments);
-    if (position == arguments.size()) {
-        for (const std::string& argument : arguments)
-            if (LooksLikeOption(argument) && FindOption(app, argument) == nullptr) {
-                *exitCode = UsageError("unknown option " + argument);
-                return nullptr;
-            }
-        *exitCode = UsageError("no command given");
+    auto stop = [exitCode](int code) -> CLI::App* {
+        *exitCode = code;
         return nullptr;
-    }
-    if (arguments[position] == "help") { // the word administrators try first
-        printHelp();
-        *exitCode = kExitOk;
-        return nullptr;
-    }
+    };
+    if (!reading.otherBuild.empty())
+        return stop(UsageError(reading.otherBuild + " is available only in " + rules.otherBuild));
     CLI::App* command = nullptr;
+    bool named = reading.command < reading.optionsEnd;
     for (CLI::App* subcommand : app.get_subcommands({})) {
         // The others are disabled: their names are operands after the command.
-        bool chosen = subcommand->get_name() == arguments[position];
+        bool chosen = named && subcommand->get_name() == arguments[reading.command];
         subcommand->disabled(!chosen);
         if (chosen)
             command = subcommand;
     }
-    if (command == nullptr) {
-        *exitCode = UsageError("unknown command " + arguments[position]);
-        return nullptr;
+    // The first line names the fault; the command's usage follows when it is known.
+    auto refuse = [&](const std::string& fault) {
+        if (command == nullptr)
+            return UsageError(fault);
+        Complain(fault);
+        return UsageError(UsageLine(*command));
+    };
+    if (!reading.unknown.empty()) {
+        std::string fault = "unknown option " + reading.unknown;
+        if (command != nullptr && TakesOperands(*command)) // a name that begins with '-', say
+            fault += "\n(an operand that begins with '-' follows --: kvxctl " +
+                     command->get_name() + " -- " + reading.unknown + ")";
+        return stop(refuse(fault));
     }
+    if (named && command == nullptr)
+        return stop(UsageError("unknown command " + arguments[reading.command]));
+    bool standalone = Names(reading.names, rules.standalone);
+    if (standalone && named)
+        return stop(refuse(rules.standalone + " takes no command"));
+    if (!named && !standalone)
+        return stop(UsageError("no command given"));
+    std::string misplaced = Misplaced(app, command, reading);
+    if (!misplaced.empty())
+        return stop(refuse(misplaced));
     // The command first: what follows it, its own options and the app's, is then
     // read in one pass.
-    std::string name = arguments[position];
-    arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(position));
-    arguments.insert(arguments.begin(), name);
+    if (named) {
+        std::string name = arguments[reading.command];
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(reading.command));
+        arguments.insert(arguments.begin(), name);
+    }
     std::vector<const char*> reordered = {argv[0]};
     for (const std::string& argument : arguments)
         reordered.push_back(argument.c_str());
     try {
         app.parse(static_cast<int>(reordered.size()), reordered.data());
     } catch (const CLI::ValidationError& error) { // a value kvxctl's own options refuse
-        *exitCode = UsageError(error.what());
-        return nullptr;
+        return stop(UsageError(error.what()));
     } catch (const CLI::ParseError& error) {
-        Complain(error.what());
-        *exitCode = UsageError(UsageLine(*command));
-        return nullptr;
+        return stop(refuse(error.what()));
     }
-    return command;
+    return named ? command : &app;
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -59,11 +60,24 @@ void Complain(const std::string& message);
 // A usage error: the message and where the help is, on standard error.
 int UsageError(const std::string& message);
 
+// What ParseCommandLine needs besides `app`.
+struct CommandLineRules {
+    std::function<void()> printHelp; // --help, -h or the command help
+    std::string standalone;          // an option of `app` that needs no command
+    // Options only the other build of kvxctl has, and where they are.
+    std::vector<std::string> otherBuildOptions;
+    std::string otherBuild;
+};
+
 // Parses argv with `app`, whose subcommands are the commands: the command is the
 // first argument that is neither an option nor an option's value, and every
-// option, the app's own and the command's, may stand before or after it.
-// --help or -h anywhere asks for `printHelp`'s help. Returns the command
-// chosen; or null with *exitCode set, having written the help or the usage
+// option, the app's own and the command's, may stand before or after it; after
+// "--" every argument is an operand. --help, -h or help asks for the help.
+// Refused as usage errors, each named: an option nobody defines, one of the
+// other build, one the command does not take, and one with a value given twice
+// (unless it may repeat: MultiOptionPolicy::TakeAll). Returns the command
+// chosen; `app` itself when the command line names `rules.standalone` and no
+// command; or null with *exitCode set, having written the help or the usage
 // error (on standard error).
-CLI::App* ParseCommandLine(CLI::App& app, int argc, char** argv,
-                           const std::function<void()>& printHelp, int* exitCode);
+CLI::App* ParseCommandLine(CLI::App& app, int argc, char** argv, const CommandLineRules& rules,
+                           int* exitCode);

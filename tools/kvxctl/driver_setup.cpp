@@ -11,7 +11,8 @@
 void AddDriverFilesOptions(CLI::App& command, DriverFilesOptions* options) {
     AddValueOption(command, "--from", "FOLDER", "the folder the driver files are copied from",
                    &options->from, &options->placing);
-    command.add_flag("--force", options->force, "replace different files in the driver directory");
+    command.add_flag("--force", options->force, "replace different files in the driver directory")
+        ->needs("--from"); // it replaces only what --from copies
 }
 
 std::vector<DriverFile> DriverFilesIn(const std::string& directory,

@@ -1,7 +1,7 @@
 // kvxctl's --json output: one JSON document per command, its members in the
 // order they are added. Text comes in the ANSI code page (as the library and the
-// command line give it) and goes out as ASCII: every other character is written
-// as a \u escape.
+// command line give it; natively UTF-8 where it is well formed) and goes out as ASCII: every other
+// character is written as a \u escape.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -20,6 +20,8 @@ std::string JsonDocument(const Json& document);
 // Writes the document and a newline to standard output.
 void PrintJson(const Json& document);
 
-// ANSI text as UTF-16 code units: the system's ANSI code page on Windows,
-// Windows-1252 over the simulated platform.
+// ANSI text as UTF-16 code units: the system's ANSI code page on Windows. The
+// native kvxctl's arguments come from a UTF-8 host, so there well-formed UTF-8
+// is read as such and every other byte as Windows-1252, the simulated platform's
+// code page.
 std::u16string AnsiToUtf16(const std::string& ansiText);

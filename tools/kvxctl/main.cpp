@@ -2,6 +2,8 @@
 #include "binding.h"
 #include "command_line.h"
 #include "commands.h"
+#include "console_output.h"
+#include "version_report.h"
 
 #include <CLI/CLI.hpp>
 
@@ -21,6 +23,8 @@ void PrintHelp(const CLI::App& app) {
     std::printf("\noptions:\n");
     PrintHelpRow("--help", "show this help");
     PrintOptionRows(app);
+    PrintHelpRow("--", "what follows is an operand, never an option (a printer\n"
+                       "name that begins with '-')");
     std::printf("\nexit codes:\n");
     for (const ExitCodeMeaning& exit : kExitCodes)
         PrintHelpRow(std::to_string(exit.code), exit.meaning);
@@ -29,11 +33,14 @@ void PrintHelp(const CLI::App& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    AnsiConsole console;
     CLI::App app;
     app.set_help_flag(); // --help anywhere: ParseCommandLine answers it
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     bool json = false;
     app.add_flag("--json", json, "write what the command reports as one JSON document");
+    bool version = false;
+    app.add_flag("--version", version, "show kvxctl's version and the library's (no command)");
     AddBindingOptions(app);
     std::vector<CommandRun> runs;
     for (const Command& command : kCommands) {
@@ -43,11 +50,14 @@ int main(int argc, char** argv) {
         runs.push_back(command.define(*subcommand));
     }
 
+    OtherBuildOptions other = OptionsOfOtherBuild();
+    CommandLineRules rules{[&app] { PrintHelp(app); }, "--version", other.names, other.where};
     int exitCode = kExitOk;
-    CLI::App* chosen = ParseCommandLine(
-        app, argc, argv, [&app] { PrintHelp(app); }, &exitCode);
+    CLI::App* chosen = ParseCommandLine(app, argc, argv, rules, &exitCode);
     if (chosen == nullptr)
         return exitCode;
+    if (chosen == &app)
+        return ReportVersion(json);
     size_t index = 0;
     while (kCommands[index].name != chosen->get_name())
         ++index;

@@ -4,6 +4,8 @@
 #include "binding.h"
 
 #include "sim/sim_driver_disk.h"
+#include "simulation_options.h"
+#include "version.h"
 
 #include <sim_control.h>
 
@@ -49,21 +51,45 @@ void AddConnectPrinter(const std::string& name) {
     sim::QueueConnectChoice(name);
 }
 
+// The options that may be given more than once: each adds to a queue or a list.
+bool Repeatable(SimulationOption option) {
+    switch (option) {
+    case SimulationOption::kDriverFileInUse:
+    case SimulationOption::kQueuedJobs:
+    case SimulationOption::kBrowsePath:
+    case SimulationOption::kBrowsePrinter:
+    case SimulationOption::kBrowseCancel:
+    case SimulationOption::kConnectPrinter:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void AddBindingOptions(CLI::App& app) {
     // Each takes effect as it is read, so that the dialogs' choices queue in order.
-    auto flag = [&app](const char* name, std::function<void()> effect, const char* help) {
-        app.add_flag_callback(name, std::move(effect), help)->trigger_on_parse();
+    // A repeatable one takes every value, so the command line may give it again.
+    auto policy = [](SimulationOption option) {
+        return Repeatable(option) ? CLI::MultiOptionPolicy::TakeAll
+                                  : CLI::MultiOptionPolicy::TakeLast;
     };
-    auto valued = [&app](const char* name, const char* value,
-                         std::function<void(const std::string&)> effect, const char* help) {
-        app.add_option_function<std::string>(name, std::move(effect), help)
+    auto flag = [&app, policy](SimulationOption option, std::function<void()> effect,
+                               const char* help) {
+        app.add_flag_callback(NameOf(option), std::move(effect), help)
+            ->trigger_on_parse()
+            ->multi_option_policy(policy(option));
+    };
+    auto valued = [&app, policy](SimulationOption option, const char* value,
+                                 std::function<void(const std::string&)> effect, const char* help) {
+        app.add_option_function<std::string>(NameOf(option), std::move(effect), help)
             ->type_name(value)
-            ->trigger_on_parse();
+            ->trigger_on_parse()
+            ->multi_option_policy(policy(option));
     };
     valued(
-        "--windows", "RELEASE",
+        SimulationOption::kWindows, "RELEASE",
         [](const std::string& release) {
             if (!sim::SetWindowsVersion(release))
                 throw CLI::ValidationError("unknown Windows release '" + release + "' (" +
@@ -71,50 +97,51 @@ void AddBindingOptions(CLI::App& app) {
         },
         "simulate that Windows release (default nt40):\n" KVX_WINDOWS_RELEASES);
     flag(
-        "--x64", [] { sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_AMD64); },
+        SimulationOption::kX64, [] { sim::SetProcessArchitecture(PROCESSOR_ARCHITECTURE_AMD64); },
         "simulate a 64-bit process on 64-bit Windows, as the\n64-bit build runs");
     flag(
-        "--with-driver-files", [] { g_setup.placeDriverFiles = true; },
+        SimulationOption::kWithDriverFiles, [] { g_setup.placeDriverFiles = true; },
         "place placeholders for the platform's driver files\nin the driver directory");
     valued(
-        "--driver-store", "FOLDER", [](const std::string& folder) { g_setup.driverStore = folder; },
+        SimulationOption::kDriverStore, "FOLDER",
+        [](const std::string& folder) { g_setup.driverStore = folder; },
         "keep the simulated driver directories, and the\nspooler's drivers and printers, in "
         "FOLDER\n(default: a temporary folder)");
     flag(
-        "--read-only-driver-dir", [] { g_setup.readOnlyDriverDirectory = true; },
+        SimulationOption::kReadOnlyDriverDir, [] { g_setup.readOnlyDriverDirectory = true; },
         "make the driver directory refuse writes");
     flag(
-        "--driver-dir-renames-fail", [] { g_setup.renamesFail = true; },
+        SimulationOption::kDriverDirRenamesFail, [] { g_setup.renamesFail = true; },
         "make every rename into the driver directory\nfail, as when another program holds the "
         "file");
-    valued("--driver-file-in-use", "NAME", MarkSimDriverFileInUse,
+    valued(SimulationOption::kDriverFileInUse, "NAME", MarkSimDriverFileInUse,
            "the system holds the driver file NAME open:\nremoving it fails");
     flag(
-        "--no-admin-rights", [] { sim::SetAdministrator(false); },
+        SimulationOption::kNoAdminRights, [] { sim::SetAdministrator(false); },
         "the user is no administrator: the spooler refuses\nto add or delete printers and drivers");
-    valued("--queued-jobs", "PRINTER=COUNT", ParseQueuedJobs,
+    valued(SimulationOption::kQueuedJobs, "PRINTER=COUNT", ParseQueuedJobs,
            "COUNT print jobs wait on PRINTER (0: they have\nbeen printed); kept with "
            "--driver-store");
     valued(
-        "--browse-path", "PATH",
+        SimulationOption::kBrowsePath, "PATH",
         [](const std::string& path) {
             // A file-system item shows its last component.
             sim::QueueBrowseChoice({path.substr(path.find_last_of('\\') + 1), path, true});
         },
         "the next browse dialog confirms a folder with that path");
     valued(
-        "--browse-printer", "NAME",
+        SimulationOption::kBrowsePrinter, "NAME",
         [](const std::string& name) {
             sim::QueueBrowseChoice({name, "", false}); // a printer has no path
         },
         "the next browse dialog confirms a printer of that\nname (no file-system path)");
-    flag("--browse-cancel", sim::QueueBrowseCancel,
+    flag(SimulationOption::kBrowseCancel, sim::QueueBrowseCancel,
          "the next browse dialog is cancelled (also the default)");
-    valued("--connect-printer", "NAME", AddConnectPrinter,
+    valued(SimulationOption::kConnectPrinter, "NAME", AddConnectPrinter,
            "the connect dialog picks the shared printer NAME\n(\\\\SERVER\\PRINTER); else it is "
            "cancelled");
     valued(
-        "--network", "FILE",
+        SimulationOption::kNetwork, "FILE",
         [](const std::string& file) {
             std::string error;
             if (!sim::LoadNetworkTreeFile(file, &error))
@@ -122,6 +149,16 @@ void AddBindingOptions(CLI::App& app) {
         },
         "simulate the network a tree file of the test network\nprovider describes "
         "(tests/data/test_network.txt)");
+}
+
+OtherBuildOptions OptionsOfOtherBuild() {
+    return {{kDllOption}, "kvxctl.exe (the Windows kvxctl)"};
+}
+
+bool QueryLibraryFile(LibraryFile* file, std::string*) {
+    file->version = KVX_VERSION_DOTTED; // the version record the DLL build carries
+    file->path.clear();                 // linked in
+    return true;
 }
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {
