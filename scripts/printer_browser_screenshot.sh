@@ -29,8 +29,8 @@ xdotool key --window "$window" Escape
 code=0
 wait "$run" || code=$?
 tr -d '\r' <"$log"
-if [ "$code" != 1 ] || ! grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' "$log"; then
-    echo "screenshot: cancelling should answer 0 and exit 1 (exit $code)" >&2
+if [ "$code" != 8 ] || ! grep -q 'sizing call  0 (KVX_DIALOG_NOTHING_CHOSEN)' "$log"; then
+    echo "screenshot: cancelling should answer 0 and exit 8, nothing chosen (exit $code)" >&2
     exit 1
 fi
 echo "saved $out"
