@@ -73,8 +73,8 @@ OtherBuildOptions OptionsOfOtherBuild() {
 
 bool BindLibrary(KvxLibrary* library, std::string* error) {
     if (g_module == nullptr) {
-        HMODULE module = LoadLibraryA(g_dllPath.c_str());
-        if (module == nullptr) {
+        g_module = LoadLibraryA(g_dllPath.c_str());
+        if (g_module == nullptr) {
             DWORD code = GetLastError();
             if (code == ERROR_BAD_EXE_FORMAT || code == ERROR_BAD_FORMAT)
                 *error = g_dllPath + " is not a library (error " + std::to_string(code) + ")";
@@ -82,11 +82,6 @@ bool BindLibrary(KvxLibrary* library, std::string* error) {
                 *error = "cannot load " + g_dllPath + " (error " + std::to_string(code) + ")";
             return false;
         }
-        if (!BindAll(module, library, error)) {
-            FreeLibrary(module);
-            return false;
-        }
-        g_module = module;
     }
     return BindAll(g_module, library, error);
 }

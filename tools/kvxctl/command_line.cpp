@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -43,10 +44,7 @@ bool TakesOperands(const CLI::App& command) {
 }
 
 bool Names(const std::vector<std::string>& names, const std::string& name) {
-    for (const std::string& each : names)
-        if (each == name)
-            return true;
-    return false;
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // The options named before "--" and the command among them.
@@ -100,9 +98,7 @@ std::string Misplaced(const CLI::App& app, const CLI::App* command, const Readin
         if (option == nullptr)
             return command == nullptr ? name + " needs a command"
                                       : command->get_name() + " does not take " + name;
-        size_t times = 0;
-        for (const std::string& each : reading.names)
-            times += each == name ? 1 : 0;
+        auto times = std::count(reading.names.begin(), reading.names.end(), name);
         if (times > 1 && TakesValue(*option) &&
             option->get_multi_option_policy() != CLI::MultiOptionPolicy::TakeAll)
             return name + " given " + (times == 2 ? "twice" : std::to_string(times) + " times");
